@@ -1,0 +1,49 @@
+# The two set-up commands of the README: `make run` and `make test`. Both install what is
+# missing first. Build trees live under build/.
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: run build test test-release test-sanitize fuzz bench deps clean
+
+deps:
+	tools/install-deps
+
+build: deps
+	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake --build build/release -j $(JOBS)
+
+run: deps
+	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_TESTS=OFF -DKORVANE_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build build/release -j $(JOBS) --target ondrel
+	build/release/bin/ondrel
+
+test: deps
+	$(MAKE) test-release
+	$(MAKE) test-sanitize
+	$(MAKE) fuzz
+
+test-release:
+	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_TESTS=ON $(CMAKE_FLAGS)
+	cmake --build build/release -j $(JOBS)
+	cd build/release && ../../tools/with-display ctest --output-on-failure -j $(JOBS)
+
+test-sanitize:
+	cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DKORVANE_SANITIZE=ON -DKORVANE_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build build/asan -j $(JOBS)
+	cd build/asan && ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ../../tools/with-display ctest --output-on-failure -j $(JOBS)
+
+fuzz:
+	CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_FUZZ=ON $(CMAKE_FLAGS)
+	cmake --build build/fuzz -j $(JOBS)
+	tools/run-fuzzers build/fuzz/fuzz
+
+bench: deps
+	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_BENCH=ON $(CMAKE_FLAGS)
+	cmake --build build/release -j $(JOBS)
+	tools/with-display tools/run-benchmarks build/release/bench
+
+clean:
+	rm -rf build

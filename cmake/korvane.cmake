@@ -1,0 +1,57 @@
+# Helpers shared by every module, test and benchmark directory.
+
+# korvane_module(name SOURCES ... DEPS ... [SYSTEM ...])
+# One static library per runtime module; DEPS are the lower layers it may use.
+function(korvane_module name)
+  cmake_parse_arguments(M "" "" "SOURCES;DEPS;SYSTEM" ${ARGN})
+  if(NOT M_SOURCES)
+    # A module whose first sources have not been written yet still takes part in the graph.
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${M_DEPS} ${M_SYSTEM})
+    return()
+  endif()
+  add_library(${name} STATIC ${M_SOURCES})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${M_DEPS} ${M_SYSTEM})
+endfunction()
+
+# korvane_test(name SOURCES ... LIBS ... [LABELS ...] [TIMEOUT s])
+# One CTest entry per test executable: GL tests share one window and one warning box per process.
+function(korvane_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  find_package(GTest REQUIRED)
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  add_test(NAME ${name} COMMAND ${name})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "KORVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR};KORVANE_BINARY_DIR=${CMAKE_BINARY_DIR}")
+  if(T_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+endfunction()
+
+# korvane_bench(name SOURCES ... LIBS ...)
+function(korvane_bench name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  find_package(benchmark REQUIRED)
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endfunction()
+
+# korvane_fuzz(name SOURCES ... LIBS ...): a libFuzzer target seeded from fuzz/corpus/<name>.
+function(korvane_fuzz name)
+  cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${F_SOURCES})
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+endfunction()

@@ -1,0 +1,23 @@
+// Process-level services: the one exit, the executable's path and the user's temporary directory.
+#pragma once
+
+#include <string>
+
+namespace korvane::platform {
+
+// Ends the process with `exitCode`. The only function in the system that exits; static
+// tear-down runs. Any thread may call it, but the runtime calls it from the program's thread.
+[[noreturn]] void exitProcess(int exitCode);
+
+// Full path of the running executable (from /proc/self/exe); empty on failure.
+std::string executablePath();
+
+// The user's temporary directory, always ending in "/": $TMPDIR when set and non-empty, else
+// /tmp/korvane-UID created with mode 0700 and used only when this user owns it (else "/tmp/").
+// Main thread; the result is computed on each call so a changed TMPDIR is seen.
+std::string temporaryDirectory();
+
+// True when a debugger (a tracer) is attached to this process.
+bool debuggerAttached();
+
+}  // namespace korvane::platform

@@ -1,0 +1,101 @@
+// The program end in child processes: exit code, the shutdown hook and the debug report.
+#include "runtime/core/error_stop.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "runtime/core/project_settings.h"
+
+namespace korvane {
+namespace {
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class ErrorStopDeathTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    dir_ = std::filesystem::temp_directory_path() /
+           ("korvane-stop-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir_);
+    setenv("TMPDIR", dir_.c_str(), 1);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string log() { return readFile((dir_ / "ErrorLog.txt").string()); }
+  std::filesystem::path dir_;
+};
+
+TEST_F(ErrorStopDeathTest, IndexErrorInDebugModeWritesTheReportAndExitsZero) {
+  EXPECT_EXIT(
+      {
+        projectSettings().debugMode = 1;
+        stopWithError(9);
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ(log(), "-End On Line\r\n9\r\n-1\r\n0\r\n0\r\n");
+}
+
+TEST_F(ErrorStopDeathTest, ReportUsesLineAndTagTruncated) {
+  EXPECT_EXIT(
+      {
+        projectSettings().debugMode = 1;
+        setSourcePosition(7.9, 42.5);
+        setErrorCode(3);
+        setSourcePosition(8, 50);  // the error line stays the one of the failing statement
+        endProgram();
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ(log(), "-End On Line\r\n3\r\n41\r\n50\r\n8\r\n");
+}
+
+TEST_F(ErrorStopDeathTest, WithoutDebugModeNothingIsWritten) {
+  EXPECT_EXIT(stopWithError(9), ::testing::ExitedWithCode(0), "");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "ErrorLog.txt"));
+}
+
+void shutdownThatPrints() {
+  std::fputs("shutdown ran\n", stderr);
+  // A fatal condition inside the shutdown must still end the process once, not loop.
+  stopWithError(7);
+}
+
+TEST_F(ErrorStopDeathTest, ShutdownRunsOnceEvenWhenItStopsAgain) {
+  EXPECT_EXIT(
+      {
+        setShutdownFunction(shutdownThatPrints);
+        endProgram();
+      },
+      ::testing::ExitedWithCode(0), "^shutdown ran\n$");
+}
+
+TEST_F(ErrorStopDeathTest, ChosenExitCodeIsPassedThrough) {
+  EXPECT_EXIT(endProgramWithExitCode(3), ::testing::ExitedWithCode(3), "");
+}
+
+TEST(ErrorLogTest, AppendsCrLfLinesAndDeletes) {
+  auto dir = std::filesystem::temp_directory_path() / ("korvane-log-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  setenv("TMPDIR", dir.c_str(), 1);
+  appendErrorLog("first");
+  appendErrorLog("second");
+  EXPECT_EQ(readFile(errorLogPath()), "first\r\nsecond\r\n");
+  deleteErrorLog();
+  EXPECT_FALSE(std::filesystem::exists(dir / "ErrorLog.txt"));
+  // A planted link is never followed.
+  std::filesystem::create_symlink(dir / "target", dir / "ErrorLog.txt");
+  appendErrorLog("x");
+  EXPECT_FALSE(std::filesystem::exists(dir / "target"));
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace korvane
