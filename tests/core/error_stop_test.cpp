@@ -24,12 +24,17 @@ class ErrorStopDeathTest : public ::testing::Test {
  protected:
   void SetUp() override {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    dir_ = std::filesystem::temp_directory_path() /
-           ("korvane-stop-" + std::to_string(getpid()));
+    // The threadsafe death test re-runs SetUp in the child: the name must not depend on the pid.
+    dir_ = std::filesystem::path("/tmp") /
+           (std::string("korvane-stop-") +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    if (!::testing::internal::InDeathTestChild()) std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     setenv("TMPDIR", dir_.c_str(), 1);
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  void TearDown() override {
+    if (!::testing::internal::InDeathTestChild()) std::filesystem::remove_all(dir_);
+  }
   std::string log() { return readFile((dir_ / "ErrorLog.txt").string()); }
   std::filesystem::path dir_;
 };
@@ -82,7 +87,7 @@ TEST_F(ErrorStopDeathTest, ChosenExitCodeIsPassedThrough) {
 }
 
 TEST(ErrorLogTest, AppendsCrLfLinesAndDeletes) {
-  auto dir = std::filesystem::temp_directory_path() / ("korvane-log-" + std::to_string(getpid()));
+  auto dir = std::filesystem::path("/tmp") / ("korvane-log-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
   setenv("TMPDIR", dir.c_str(), 1);
   appendErrorLog("first");
