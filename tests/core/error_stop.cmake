@@ -1,0 +1,1 @@
+korvane_test(error_stop_test SOURCES error_stop_test.cpp LIBS korvane_stop)
