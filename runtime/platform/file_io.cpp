@@ -1,0 +1,130 @@
+// POSIX file access behind the runtime's channels and media packs.
+#include "runtime/platform/file_io.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <vector>
+
+namespace korvane::platform {
+
+FileHandle openForReading(const std::string& path, bool exclusive) {
+  // O_NONBLOCK keeps a FIFO from hanging the open; it is refused just below anyway.
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return kNoFileHandle;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return kNoFileHandle;
+  }
+  int flags = fcntl(fd, F_GETFL);
+  if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    close(fd);
+    return kNoFileHandle;
+  }
+  if (exclusive && flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    close(fd);
+    return kNoFileHandle;
+  }
+  return fd;
+}
+
+FileHandle createForReadWrite(const std::string& path) {
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  return fd < 0 ? kNoFileHandle : fd;
+}
+
+FileHandle createFresh(const std::string& path) {
+  if (unlink(path.c_str()) != 0 && errno != ENOENT) return kNoFileHandle;
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  return fd < 0 ? kNoFileHandle : fd;
+}
+
+int64_t readFully(FileHandle file, void* buffer, size_t count) {
+  auto* out = static_cast<char*>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    ssize_t n = read(file, out + done, count - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return done > 0 ? static_cast<int64_t>(done) : -1;
+    }
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return static_cast<int64_t>(done);
+}
+
+int64_t readFullyAt(FileHandle file, int64_t offset, void* buffer, size_t count) {
+  if (offset < 0) return -1;
+  auto* out = static_cast<char*>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    ssize_t n = pread(file, out + done, count - done, static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return static_cast<int64_t>(done);
+}
+
+int64_t writeFully(FileHandle file, const void* buffer, size_t count) {
+  const auto* in = static_cast<const char*>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    ssize_t n = write(file, in + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return static_cast<int64_t>(done);
+}
+
+bool seekRelative(FileHandle file, int64_t delta) {
+  return lseek(file, static_cast<off_t>(delta), SEEK_CUR) >= 0;
+}
+
+int64_t sizeOfOpenFile(FileHandle file) {
+  struct stat st;
+  if (fstat(file, &st) != 0) return -1;
+  return static_cast<int64_t>(st.st_size);
+}
+
+bool sameFile(FileHandle a, FileHandle b) {
+  struct stat sa, sb;
+  if (fstat(a, &sa) != 0 || fstat(b, &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+void closeFile(FileHandle file) {
+  if (file != kNoFileHandle) close(file);
+}
+
+int64_t readableRegularFileSize(const std::string& path) {
+  FileHandle fd = openForReading(path, false);
+  if (fd == kNoFileHandle) return -1;
+  int64_t size = sizeOfOpenFile(fd);
+  close(fd);
+  return size;
+}
+
+bool deleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+
+std::string currentDirectory() {
+  std::vector<char> buffer(4096);
+  while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE || buffer.size() > (1u << 20)) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+  return std::string(buffer.data());
+}
+
+bool setCurrentDirectory(const std::string& path) { return chdir(path.c_str()) == 0; }
+
+}  // namespace korvane::platform

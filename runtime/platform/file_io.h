@@ -1,0 +1,62 @@
+// Descriptor-level file access for channels, media packs and whole-file operations.
+// Paths are passed through unchanged: callers turn "\" into "/" first.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace korvane::platform {
+
+// An open file; -1 means none. Every descriptor is opened close-on-exec.
+using FileHandle = int;
+inline constexpr FileHandle kNoFileHandle = -1;
+
+// Opens an existing regular file for reading (directories and devices are refused). With
+// `exclusive`, also takes an exclusive non-blocking lock, so a second exclusive open of the
+// same file fails while this one is open. Returns kNoFileHandle on failure. Any thread.
+FileHandle openForReading(const std::string& path, bool exclusive);
+
+// Creates the file or truncates it, open for reading and writing. kNoFileHandle on failure.
+FileHandle createForReadWrite(const std::string& path);
+
+// Removes whatever is at `path`, then creates a new regular file exclusively (a link planted
+// there is never followed) with owner-only permissions, open for writing. kNoFileHandle on
+// failure.
+FileHandle createFresh(const std::string& path);
+
+// Reads up to `count` bytes at the current position, retrying short reads until `count` bytes
+// arrived or the file ended. Returns the bytes delivered, or -1 on an I/O error.
+int64_t readFully(FileHandle file, void* buffer, size_t count);
+
+// The same at an absolute offset, leaving the file position alone.
+int64_t readFullyAt(FileHandle file, int64_t offset, void* buffer, size_t count);
+
+// Writes `count` bytes, retrying short writes. Returns the bytes written (fewer on failure).
+int64_t writeFully(FileHandle file, const void* buffer, size_t count);
+
+// Moves the file position by `delta` bytes. False on failure.
+bool seekRelative(FileHandle file, int64_t delta);
+
+// Size in bytes of the open file, or -1.
+int64_t sizeOfOpenFile(FileHandle file);
+
+// True when both handles refer to the same file (device and inode).
+bool sameFile(FileHandle a, FileHandle b);
+
+// Closes the handle; kNoFileHandle is ignored.
+void closeFile(FileHandle file);
+
+// Size of a regular file that can be opened for reading, or -1.
+int64_t readableRegularFileSize(const std::string& path);
+
+// Deletes a file (not a directory). False when it did not exist or could not be removed.
+bool deleteFile(const std::string& path);
+
+// The process's current directory as the system reports it; empty on failure.
+std::string currentDirectory();
+
+// Changes the process's current directory. False on failure.
+bool setCurrentDirectory(const std::string& path);
+
+}  // namespace korvane::platform
