@@ -1,0 +1,3 @@
+korvane_test(gfx2d_image_readers_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/image_readers_test.cpp ${CMAKE_CURRENT_LIST_DIR}/image_test_files.cpp
+  LIBS korvane_gfx2d)
