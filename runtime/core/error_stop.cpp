@@ -52,11 +52,24 @@ void appendErrorLog(std::string_view line) { platform::appendLine(errorLogPath()
 
 void deleteErrorLog() { platform::removeFile(errorLogPath()); }
 
+namespace {
+// A fatal condition met while the services are going down must not run the shutdown twice.
+// Returns false when the shutdown had already begun.
+bool shutDownOnce() {
+  if (shuttingDown) return false;
+  shuttingDown = true;
+  if (registeredShutdown != nullptr) registeredShutdown();
+  return true;
+}
+}  // namespace
+
+void endProgramAndStart(const std::string& command) {
+  if (shutDownOnce()) platform::startDetached(command);
+  platform::exitProcess(0);
+}
+
 void endProgramWithExitCode(int exitCode) {
-  // A fatal condition met while the services are going down must not run the shutdown twice.
-  if (!shuttingDown) {
-    shuttingDown = true;
-    if (registeredShutdown != nullptr) registeredShutdown();
+  if (shutDownOnce()) {
     if (projectSettings().debugMode != 0) {
       const RuntimeError& e = runtimeError();
       appendErrorLog("-End On Line");

@@ -32,6 +32,10 @@ void setSourcePosition(double tag, double line);
 // success (the display could not be created).
 [[noreturn]] void endProgramWithExitCode(int exitCode);
 
+// Runs the registered shutdown (once), starts `command` as a new process without waiting for
+// it, and exits with code 0. A failed start is not reported. No error report is written.
+[[noreturn]] void endProgramAndStart(const std::string& command);
+
 // Shorthand for setErrorCode(code) followed by endProgram().
 [[noreturn]] void stopWithError(double code);
 

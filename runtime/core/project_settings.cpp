@@ -7,4 +7,9 @@ ProjectSettings& projectSettings() {
   return settings;
 }
 
+std::string& commandLine() {
+  static std::string text;
+  return text;
+}
+
 }  // namespace korvane

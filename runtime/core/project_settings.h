@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace korvane {
 
@@ -17,5 +18,9 @@ struct ProjectSettings {
 
 // The process-wide record; the entry writes it before start-up, everything else only reads it.
 ProjectSettings& projectSettings();
+
+// The program's command-line arguments (everything after its name), kept for the runtime
+// library's command-line query; the entry assigns it first thing.
+std::string& commandLine();
 
 }  // namespace korvane

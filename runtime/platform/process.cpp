@@ -2,9 +2,11 @@
 #include "runtime/platform/process.h"
 
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -49,6 +51,30 @@ bool debuggerAttached() {
     }
   }
   return false;
+}
+
+void debugOutput(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fputc('\n', stderr);
+  std::fflush(stderr);
+}
+
+bool setCurrentDirectory(const std::string& path) { return chdir(path.c_str()) == 0; }
+
+std::string currentDirectory() {
+  char buffer[4096];
+  if (getcwd(buffer, sizeof buffer) == nullptr) return {};
+  return buffer;
+}
+
+bool startDetached(const std::string& command) {
+  // Output already buffered must not appear twice or after the child's.
+  std::fflush(nullptr);
+  pid_t child = 0;
+  const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+  // Every descriptor the runtime opens is close-on-exec, so only the standard streams pass.
+  return posix_spawn(&child, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(argv),
+                     environ) == 0;
 }
 
 }  // namespace korvane::platform

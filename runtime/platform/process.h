@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace korvane::platform {
 
@@ -19,5 +20,18 @@ std::string temporaryDirectory();
 
 // True when a debugger (a tracer) is attached to this process.
 bool debuggerAttached();
+
+// Sends a line of text to the debugger's output: standard error on this system. Any thread.
+void debugOutput(std::string_view text);
+
+// Makes `path` the current directory; false on failure. Main thread.
+bool setCurrentDirectory(const std::string& path);
+
+// The current directory; empty on failure.
+std::string currentDirectory();
+
+// Starts `command` through /bin/sh -c without waiting for it; the child inherits only the
+// standard streams. Returns false when the process could not be started. Main thread.
+bool startDetached(const std::string& command);
 
 }  // namespace korvane::platform

@@ -1,0 +1,131 @@
+// presentFrame, the pacing wait and the timing commands.
+#include "runtime/core/frame_loop.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "runtime/core/clock.h"
+#include "runtime/core/error_stop.h"
+#include "runtime/core/project_settings.h"
+#include "runtime/core/runtime_state.h"
+#include "runtime/platform/clock.h"
+#include "runtime/platform/events.h"
+#include "runtime/platform/window.h"
+
+namespace korvane {
+
+namespace {
+constexpr double kPauseSleepMs = 100;
+constexpr int kFramesAfterModeSwitch = 5;
+
+// Double to integer the way the x86 conversion does it: out of range and NaN give the most
+// negative value.
+int32_t truncateInt32(double v) {
+  if (!(v > -2147483649.0 && v < 2147483648.0)) return INT32_MIN;
+  return static_cast<int32_t>(v);
+}
+int64_t truncateInt64(double v) {
+  if (!(v >= -9223372036854775808.0 && v < 9223372036854775808.0)) return INT64_MIN;
+  return static_cast<int64_t>(v);
+}
+}  // namespace
+
+int pumpMessages(OpenGLRainbows&) {
+  platform::pumpEvents();
+  return 1;
+}
+
+double nextFrameDeadline(double deadline, double period, double now) {
+  double next = deadline + period;
+  if (period > 0 && now > next) {
+    // Whole missed periods at once: a tiny period or a long stall must not loop for ages.
+    double missed = std::ceil((now - next) / period);
+    if (std::isfinite(missed)) next += missed * period;
+    // Rounding may leave it a hair short; where the period no longer moves a number this
+    // large, the clock itself becomes the deadline.
+    for (int i = 0; i < 4 && now > next; ++i) next += period;
+    if (now > next) next = now;
+  }
+  return next;
+}
+
+double swapBuffersAndPace(OpenGLRainbows& display) {
+  display.swapAndClear();
+  double start = readClock();
+  double now = start;
+  // Spins instead of sleeping: events keep being served and the deadline is met closely.
+  for (;;) {
+    if (platform::dispatchOneEvent()) continue;
+    now = readClock();
+    if (now > display.nextFrameDeadline()) break;
+  }
+  display.setNextFrameDeadline(
+      nextFrameDeadline(display.nextFrameDeadline(), display.framePeriod(), now));
+  return now - start + 1;
+}
+
+void presentFrame() {
+  OpenGLRainbows* d = display();
+  if (d == nullptr) return;
+  RuntimeState& state = runtimeState();
+
+  if (projectSettings().debugMode != 0) {
+    platform::showWindow(state.mainWindow);
+    platform::raiseWindow(state.mainWindow);
+  }
+
+  state.previousFrameTime = state.currentFrameTime;
+  state.currentFrameTime = readClock();
+
+  // The window handler clears the flag when the window is active again, or ends the program.
+  while (state.paused != 0) {
+    pumpMessages(*d);
+    sleepMs(kPauseSleepMs);
+  }
+
+  // ----- input: refresh the keyboard (pollKeyboard) and set the new-frame flag here.
+  // ----- input: quit keys here: while state.escapeEndsProgram, key 129 or 1 (Escape) down
+  //       -> setErrorCode(0), endProgram(); left Alt (56) with F4 (62) down -> the same.
+
+  // ----- 3D: switch the shadow pass off here (setShadowPass(false)).
+
+  swapBuffersAndPace(*d);
+
+  // ----- 2D graphics: blending off, alpha level 1.0 and GL colour white here, then the
+  //       background picture (drawTiledImage(0)).
+  d->resetView(0, 0, 0, 0);
+  d->useNoShaderProgram();
+}
+
+void setFrameRate(double framesPerSecond) {
+  if (display() != nullptr) display()->setFrameRate(truncateInt32(framesPerSecond));
+}
+
+double frameDuration() {
+  const RuntimeState& state = runtimeState();
+  double duration = state.currentFrameTime - state.previousFrameTime;
+  return duration > 0 ? duration : 1.0;
+}
+
+double programTime() { return readClock() - runtimeState().programStartTime; }
+
+void sleepMs(double milliseconds) {
+  // Negative and NaN truncate to negative counts, which do not sleep.
+  int64_t whole = truncateInt64(milliseconds);
+  if (whole > 0) platform::sleepMilliseconds(whole);
+}
+
+void setEscapeEnds(double value) { runtimeState().escapeEndsProgram = value != 0 ? 1 : 0; }
+
+void setScreen(double width, double height, double fullscreen) {
+  OpenGLRainbows* d = display();
+  if (d == nullptr) return;
+  d->setDisplayMode(truncateInt32(width), truncateInt32(height), 0,
+                    truncateInt32(fullscreen) != 0 ? 1 : 0);
+  runtimeState().mainWindow = d->window();
+  // ----- input: give the input state the display's window here.
+  // ----- sound: give the sound device the display's window here.
+  for (int i = 0; i < kFramesAfterModeSwitch; ++i) presentFrame();
+}
+
+}  // namespace korvane

@@ -1,0 +1,42 @@
+// The frame loop: presenting, pacing to the frame period, and the timing commands.
+#pragma once
+
+#include "runtime/gfx2d/opengl_rainbows.h"
+
+namespace korvane {
+
+// Dispatches every pending window-system event. Returns 1.
+int pumpMessages(OpenGLRainbows& display);
+
+// Shows the back buffer and waits, spinning and dispatching events, until the frame deadline
+// has passed; then moves the deadline on. Returns the milliseconds waited after the swap, + 1.
+double swapBuffersAndPace(OpenGLRainbows& display);
+
+// The deadline after `deadline` once the clock reads `now`: one period on, and further whole
+// periods when frames were missed, so that the next deadline is not before `now`.
+double nextFrameDeadline(double deadline, double period, double now);
+
+// The per-frame command: frame time, pause, keyboard, quit keys, present and pace, and the
+// next frame's 2D state. Does not return when the program ends inside it.
+void presentFrame();
+
+// fps truncated to an integer n: period 1000 / n when n > 0, else 2 ms. Next frame on.
+void setFrameRate(double framesPerSecond);
+
+// Milliseconds between the last two presented frames; 1.0 when that is 0 or less.
+double frameDuration();
+
+// Milliseconds since the program clock started (after the loading screen).
+double programTime();
+
+// Sleeps the value truncated to whole milliseconds; a negative or NaN value does not sleep.
+void sleepMs(double milliseconds);
+
+// The program's set-screen command: width, height and fullscreen truncated to integers, the
+// display switched (setDisplayMode with the desktop's colour depth), five frames presented.
+void setScreen(double width, double height, double fullscreen);
+
+// Escape ends the program from presentFrame while set (any non-zero value, NaN too).
+void setEscapeEnds(double value);
+
+}  // namespace korvane

@@ -1,0 +1,38 @@
+#include "runtime/core/program_end.h"
+
+#include <cstdio>
+
+#include "runtime/core/error_stop.h"
+#include "runtime/core/runtime_state.h"
+#include "runtime/platform/process.h"
+#include "runtime/platform/window.h"
+
+namespace korvane {
+
+namespace {
+constexpr size_t kNoticeCapacity = 32;
+}  // namespace
+
+void endAndRun(const std::string& command) { endProgramAndStart(command); }
+
+std::string debuggerNoticeText(int32_t value) {
+  char text[kNoticeCapacity];
+  std::snprintf(text, sizeof text, "BP%x", static_cast<unsigned>(value));
+  return text;
+}
+
+void notifyDebugger(int32_t value) {
+  if (!platform::debuggerAttached()) return;
+  RuntimeState& state = runtimeState();
+  platform::hideWindow(state.mainWindow);
+  platform::debugOutput(debuggerNoticeText(value));
+  state.paused = 0;
+  // ----- input: refresh the keyboard (pollKeyboard) and set the new-frame flag here.
+}
+
+void openConsole() {
+  // Standard input and output already exist and stay bound; only pending output is pushed.
+  std::fflush(stdout);
+}
+
+}  // namespace korvane

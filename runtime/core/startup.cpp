@@ -1,0 +1,135 @@
+// startRuntime and shutdownRuntime: the services up in a fixed order, and down again.
+// Services of other modules plug in at the marked places ("----- name:").
+#include "runtime/core/startup.h"
+
+#include <cstdio>
+#include <string>
+
+#include "runtime/core/clock.h"
+#include "runtime/core/error_stop.h"
+#include "runtime/core/frame_loop.h"
+#include "runtime/core/project_settings.h"
+#include "runtime/core/runtime_state.h"
+#include "runtime/core/window_events.h"
+#include "runtime/platform/events.h"
+#include "runtime/platform/process.h"
+#include "runtime/platform/window.h"
+
+namespace korvane {
+
+namespace {
+constexpr int kExitDisplayFailed = 1;
+
+void startProgramClock() {
+  RuntimeState& state = runtimeState();
+  double now = readClock();
+  state.currentFrameTime = now;
+  state.previousFrameTime = now;
+  state.programStartTime = now;
+}
+}  // namespace
+
+std::string programDirectory(const std::string& executablePath) {
+  size_t cut = executablePath.find_last_of("/\\");
+  return cut == std::string::npos ? executablePath : executablePath.substr(0, cut);
+}
+
+int startRuntime(InstanceHandle instance, InstanceHandle /*previousInstance*/,
+                 const char* /*commandLine*/, int showCommand, const char* title) {
+  RuntimeState& state = runtimeState();
+  const ProjectSettings& settings = projectSettings();
+  state.autoPause = 1;
+  setShutdownFunction(shutdownRuntime);
+  platform::setWindowEventHandler(handleWindowEvent);
+
+  auto* d = new OpenGLRainbows;
+  setDisplay(d);
+  if (d->createDisplay(instance, settings.screenWidth, settings.screenHeight, 0,
+                       settings.framesPerSecond, settings.multisampleCount) == 0) {
+    return kExitDisplayFailed;
+  }
+
+  state.mainWindow = d->window();
+  state.windowTitle = title != nullptr ? title : "";
+  platform::setWindowTitle(state.mainWindow, state.windowTitle);
+
+  // Every run starts without an old report (and without the display's own notices).
+  deleteErrorLog();
+
+  // ----- input: create the input state object here.
+  // ----- sound: create the sound device object and the 256 sound slots (in order) here.
+  // ----- network: create the network session object (idle, lock initialised) here.
+  // ----- 3D: create the 3D renderer for the display here.
+
+  const double seedClock = readClock();
+  (void)seedClock;
+  // ----- random: seedRandom(seedClock truncated to an integer) here.
+
+  if (settings.fullscreen != 0) {
+    d->enterFullscreen();
+  } else {
+    d->enterWindowed();
+  }
+
+  // ----- input: initInput(state.mainWindow, instance, settings.captureMouse != 0) here.
+  // ----- sound: start the sound device for state.mainWindow here.
+
+  const std::string directory = programDirectory(platform::executablePath());
+  platform::setCurrentDirectory(directory);  // a failure is ignored
+
+  // ----- files: create the two media resolvers and setMediaPack(directory) on both here.
+
+  // ----- 2D graphics: deleteTiledImage(0) here.
+  d->clearColourBuffer();
+
+  startProgramClock();
+  swapBuffersAndPace(*d);
+  d->resetView(0, 0, 0, 0);
+
+  // ----- 2D graphics: load font slot 0 from "" then from "smalfont.bmp", and draw
+  //       "Loading..." centred with the font's character size here.
+  presentFrame();
+
+  state.paused = 0;
+  // No pointer image is set over the client area: the program carries none.
+  startProgramClock();
+
+  if (showCommand == kShowHide) {
+    d->hideDisplay();
+    platform::hideWindow(state.mainWindow);
+  }
+
+  std::fputs("Init OK\n", stdout);
+  std::fflush(stdout);
+  return 0;
+}
+
+void shutdownRuntime() {
+  RuntimeState& state = runtimeState();
+
+  // ----- desktop services: stop and close the music window, forget its handle, here.
+
+  if (OpenGLRainbows* d = display(); d != nullptr) {
+    setDisplay(nullptr);
+    delete d;
+  }
+
+  // ----- input: release the input devices and free the input state here.
+  // ----- sound: destroy the 256 sound slots from the last to the first, then the device.
+  // ----- network: end the network session here.
+  // ----- files: for each media resolver, delete its extracted file, free it, here.
+
+  // The window went with the display.
+  state.mainWindow = nullptr;
+  platform::stopVideo();
+}
+
+void endAfterDisplayFailure() {
+  std::fprintf(stderr,
+               "Korvane: no window with OpenGL could be opened (%s). Run the program in a "
+               "desktop session, or on a virtual display (xvfb-run, tools/with-display).\n",
+               platform::lastError().c_str());
+  endProgramWithExitCode(kExitDisplayFailed);
+}
+
+}  // namespace korvane

@@ -1,0 +1,41 @@
+// The window procedure: what focus changes and close requests do to the program.
+#include "runtime/core/window_events.h"
+
+#include "runtime/core/error_stop.h"
+#include "runtime/core/project_settings.h"
+#include "runtime/core/runtime_state.h"
+#include "runtime/platform/window.h"
+
+namespace korvane {
+
+namespace {
+constexpr const char* kPauseSuffix = " <pause>";
+}  // namespace
+
+void handleWindowEvent(const platform::Event& event) {
+  RuntimeState& state = runtimeState();
+  bool pausing = projectSettings().debugMode == 0 && state.autoPause != 0;
+  switch (event.kind) {
+    case platform::EventKind::kFocusGained:
+      if (pausing) {
+        platform::setWindowTitle(state.mainWindow, state.windowTitle);
+        state.paused = 0;
+      }
+      break;
+    case platform::EventKind::kFocusLost:
+      // A hidden window is never given the focus back, so it must not freeze the program.
+      if (pausing && platform::windowVisible(state.mainWindow)) {
+        platform::setWindowTitle(state.mainWindow, state.windowTitle + kPauseSuffix);
+        state.paused = 1;
+      }
+      break;
+    case platform::EventKind::kCloseRequest:
+      endProgram();
+    default:
+      break;
+  }
+}
+
+void setAutoPause(double value) { runtimeState().autoPause = value != 0 ? 1 : 0; }
+
+}  // namespace korvane

@@ -1,0 +1,327 @@
+// The display window, its GL context, display modes and message boxes over SDL2.
+#include "runtime/platform/window.h"
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+
+#include <array>
+#include <cstdio>
+
+#include "runtime/platform/clock.h"
+#include "runtime/platform/window_sdl.h"
+
+namespace korvane::platform {
+
+struct Window {
+  SDL_Window* sdl = nullptr;
+  std::string title1252;
+};
+
+namespace {
+int videoState = 0;  // 0 not tried, 1 running, -1 failed
+std::string ownError;
+double messageBoxMs = 0;
+
+// Windows-1252 bytes 0x80..0x9F; 0 marks a byte the code page leaves undefined.
+constexpr std::array<char32_t, 32> kWindows1252High = {
+    0x20AC,  // 0x80 euro sign
+    0,       // 0x81
+    0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030,  // 0x82..0x89
+    0x0160, 0x2039, 0x0152,                                          // 0x8A..0x8C
+    0,                                                               // 0x8D
+    0x017D,                                                          // 0x8E
+    0,                                                               // 0x8F
+    0,                                                               // 0x90
+    0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC,  // 0x91..0x98
+    0x2122, 0x0161, 0x203A, 0x0153,                                  // 0x99..0x9C
+    0,                                                               // 0x9D
+    0x017E, 0x0178,                                                  // 0x9E..0x9F
+};
+static_assert(kWindows1252High.size() == 0xA0 - 0x80);
+
+void appendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+void setFormatAttributes(const PixelFormatRequest& format) {
+  SDL_GL_ResetAttributes();
+  int channel = format.colourBits == 15 || format.colourBits == 16 ? 5 : 8;
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, channel);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, format.colourBits == 16 ? 6 : channel);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, channel);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, format.depthBits);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, format.stencilBits);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, format.samples > 0 ? 1 : 0);
+  SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, format.samples > 0 ? format.samples : 0);
+  // Legacy 1.1 calls (immediate mode, client arrays) must keep working.
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+}
+}  // namespace
+
+SDL_Window* sdlWindow(Window* window) { return window != nullptr ? window->sdl : nullptr; }
+
+bool startVideo() {
+  if (videoState != 0) return videoState > 0;
+  // A fullscreen program that loses the focus stays where it is, as a topmost window would.
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    videoState = -1;
+    ownError = SDL_GetError();
+    return false;
+  }
+  SDL_DisableScreenSaver();
+  videoState = 1;
+  return true;
+}
+
+void stopVideo() {
+  if (videoState <= 0) return;
+  SDL_EnableScreenSaver();
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  videoState = 0;
+}
+
+std::string lastError() {
+  if (!ownError.empty()) return ownError;
+  return SDL_GetError();
+}
+
+int desktopColourBits() {
+  SDL_DisplayMode mode;
+  if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return 0;
+  return static_cast<int>(SDL_BITSPERPIXEL(mode.format));
+}
+
+Size desktopSize() {
+  SDL_DisplayMode mode;
+  if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return {};
+  return {mode.w, mode.h};
+}
+
+Window* createWindow(int width, int height, const PixelFormatRequest& format,
+                     std::string_view title) {
+  ownError.clear();
+  if (!startVideo()) return nullptr;
+  setFormatAttributes(format);
+  std::string titleText(title);
+  SDL_Window* sdl = SDL_CreateWindow(titleText.c_str(), SDL_WINDOWPOS_CENTERED,
+                                     SDL_WINDOWPOS_CENTERED, width < 1 ? 1 : width,
+                                     height < 1 ? 1 : height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  if (sdl == nullptr) return nullptr;
+  auto* window = new Window;
+  window->sdl = sdl;
+  window->title1252 = titleText;
+  return window;
+}
+
+void destroyWindow(Window* window) {
+  if (window == nullptr) return;
+  if (SDL_GL_GetCurrentWindow() == window->sdl) SDL_GL_MakeCurrent(window->sdl, nullptr);
+  SDL_HideWindow(window->sdl);
+  SDL_DestroyWindow(window->sdl);
+  delete window;
+}
+
+GlContext* createContext(Window* window) {
+  if (window == nullptr) return nullptr;
+  SDL_GLContext context = SDL_GL_CreateContext(window->sdl);
+  if (context == nullptr) return nullptr;
+  // The runtime paces frames itself; a swap must not also wait for the vertical retrace.
+  SDL_GL_SetSwapInterval(0);
+  return static_cast<GlContext*>(context);
+}
+
+bool makeCurrent(Window* window, GlContext* context) {
+  if (window == nullptr) return false;
+  return SDL_GL_MakeCurrent(window->sdl, static_cast<SDL_GLContext>(context)) == 0;
+}
+
+void deleteContext(GlContext* context) {
+  if (context == nullptr) return;
+  if (SDL_GL_GetCurrentContext() == static_cast<SDL_GLContext>(context)) {
+    SDL_GL_MakeCurrent(SDL_GL_GetCurrentWindow(), nullptr);
+  }
+  SDL_GL_DeleteContext(static_cast<SDL_GLContext>(context));
+}
+
+int windowSamples(Window* window) {
+  if (window == nullptr) return 0;
+  int buffers = 0;
+  int samples = 0;
+  if (SDL_GL_GetAttribute(SDL_GL_MULTISAMPLEBUFFERS, &buffers) != 0) return 0;
+  if (SDL_GL_GetAttribute(SDL_GL_MULTISAMPLESAMPLES, &samples) != 0) return 0;
+  return buffers > 0 ? samples : 0;
+}
+
+void* glProcAddress(const char* name) { return SDL_GL_GetProcAddress(name); }
+
+void swapWindow(Window* window) {
+  if (window != nullptr) SDL_GL_SwapWindow(window->sdl);
+}
+
+void setWindowTitle(Window* window, std::string_view title1252) {
+  if (window == nullptr) return;
+  window->title1252 = std::string(title1252);
+  SDL_SetWindowTitle(window->sdl, windows1252ToUtf8(title1252).c_str());
+}
+
+std::string windowTitle(Window* window) { return window != nullptr ? window->title1252 : ""; }
+
+Size windowSize(Window* window) {
+  Size size;
+  if (window != nullptr) SDL_GetWindowSize(window->sdl, &size.width, &size.height);
+  return size;
+}
+
+void setWindowSize(Window* window, int width, int height) {
+  if (window != nullptr) SDL_SetWindowSize(window->sdl, width < 1 ? 1 : width, height < 1 ? 1 : height);
+}
+
+void centreWindow(Window* window) {
+  if (window != nullptr) {
+    SDL_SetWindowPosition(window->sdl, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+  }
+}
+
+Position windowPosition(Window* window) {
+  Position p;
+  if (window != nullptr) SDL_GetWindowPosition(window->sdl, &p.x, &p.y);
+  return p;
+}
+
+void setWindowPosition(Window* window, int x, int y) {
+  if (window != nullptr) SDL_SetWindowPosition(window->sdl, x, y);
+}
+
+void showWindow(Window* window) {
+  if (window != nullptr) SDL_ShowWindow(window->sdl);
+}
+
+void hideWindow(Window* window) {
+  if (window != nullptr) SDL_HideWindow(window->sdl);
+}
+
+bool windowVisible(Window* window) {
+  if (window == nullptr) return false;
+  Uint32 flags = SDL_GetWindowFlags(window->sdl);
+  return (flags & SDL_WINDOW_SHOWN) != 0 && (flags & SDL_WINDOW_HIDDEN) == 0;
+}
+
+void raiseWindow(Window* window) {
+  if (window != nullptr) SDL_RaiseWindow(window->sdl);
+}
+
+bool windowHasFocus(Window* window) {
+  if (window == nullptr) return false;
+  return (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_INPUT_FOCUS) != 0;
+}
+
+void setWindowBordered(Window* window, bool bordered) {
+  if (window != nullptr) SDL_SetWindowBordered(window->sdl, bordered ? SDL_TRUE : SDL_FALSE);
+}
+
+namespace {
+bool findMode(int width, int height, SDL_DisplayMode& found) {
+  int count = SDL_GetNumDisplayModes(0);
+  bool any = false;
+  for (int i = 0; i < count; ++i) {
+    SDL_DisplayMode mode;
+    if (SDL_GetDisplayMode(0, i, &mode) != 0) continue;
+    if (mode.w != width || mode.h != height) continue;
+    // The list is sorted best first: the first exact size has the most bits and the
+    // highest refresh rate.
+    if (!any) found = mode;
+    any = true;
+  }
+  return any;
+}
+}  // namespace
+
+bool hasDisplayMode(int width, int height) {
+  SDL_DisplayMode mode;
+  return videoState > 0 && findMode(width, height, mode);
+}
+
+bool enterFullscreenMode(Window* window, int width, int height) {
+  if (window == nullptr) return false;
+  SDL_DisplayMode mode;
+  if (!findMode(width, height, mode)) {
+    ownError = "no display mode of " + std::to_string(width) + "x" + std::to_string(height);
+    return false;
+  }
+  if (SDL_SetWindowDisplayMode(window->sdl, &mode) != 0) return false;
+  SDL_SetWindowSize(window->sdl, width, height);
+  if (SDL_SetWindowFullscreen(window->sdl, SDL_WINDOW_FULLSCREEN) != 0) {
+    SDL_SetWindowFullscreen(window->sdl, 0);
+    return false;
+  }
+  return true;
+}
+
+bool leaveFullscreenMode(Window* window) {
+  if (window == nullptr) return false;
+  return SDL_SetWindowFullscreen(window->sdl, 0) == 0;
+}
+
+bool windowFullscreen(Window* window) {
+  if (window == nullptr) return false;
+  return (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_FULLSCREEN) != 0;
+}
+
+uint32_t windowId(Window* window) {
+  return window != nullptr ? SDL_GetWindowID(window->sdl) : 0;
+}
+
+uint64_t nativeWindowId(Window* window) {
+  if (window == nullptr) return 0;
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(window->sdl, &info) != SDL_TRUE) return 0;
+#if defined(SDL_VIDEO_DRIVER_X11)
+  if (info.subsystem == SDL_SYSWM_X11) return static_cast<uint64_t>(info.info.x11.window);
+#endif
+  return 0;
+}
+
+bool showWarningBox(std::string_view caption1252, std::string_view text1252) {
+  double start = monotonicMilliseconds();
+  int result = SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING,
+                                        windows1252ToUtf8(caption1252).c_str(),
+                                        windows1252ToUtf8(text1252).c_str(), nullptr);
+  messageBoxMs = monotonicMilliseconds() - start;
+  return result == 0;
+}
+
+double lastMessageBoxMilliseconds() { return messageBoxMs; }
+
+void beep() {
+  std::fputc('\a', stderr);
+  std::fflush(stderr);
+}
+
+std::string windows1252ToUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char ch : text) {
+    auto byte = static_cast<unsigned char>(ch);
+    if (byte >= 0x80 && byte < 0xA0) {
+      char32_t c = kWindows1252High[byte - 0x80];
+      appendUtf8(out, c != 0 ? c : U'\uFFFD');
+    } else {
+      appendUtf8(out, byte);  // ASCII and Latin-1 map to the same code point
+    }
+  }
+  return out;
+}
+
+}  // namespace korvane::platform
