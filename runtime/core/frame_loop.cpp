@@ -11,6 +11,7 @@
 #include "runtime/platform/clock.h"
 #include "runtime/platform/events.h"
 #include "runtime/platform/window.h"
+#include "runtime/values/conversions.h"
 
 namespace korvane {
 
@@ -18,16 +19,6 @@ namespace {
 constexpr double kPauseSleepMs = 100;
 constexpr int kFramesAfterModeSwitch = 5;
 
-// Double to integer the way the x86 conversion does it: out of range and NaN give the most
-// negative value.
-int32_t truncateInt32(double v) {
-  if (!(v > -2147483649.0 && v < 2147483648.0)) return INT32_MIN;
-  return static_cast<int32_t>(v);
-}
-int64_t truncateInt64(double v) {
-  if (!(v >= -9223372036854775808.0 && v < 9223372036854775808.0)) return INT64_MIN;
-  return static_cast<int64_t>(v);
-}
 }  // namespace
 
 int pumpMessages(OpenGLRainbows&) {
@@ -98,7 +89,7 @@ void presentFrame() {
 }
 
 void setFrameRate(double framesPerSecond) {
-  if (display() != nullptr) display()->setFrameRate(truncateInt32(framesPerSecond));
+  if (display() != nullptr) display()->setFrameRate(truncateToInt32(framesPerSecond));
 }
 
 double frameDuration() {
@@ -111,17 +102,17 @@ double programTime() { return readClock() - runtimeState().programStartTime; }
 
 void sleepMs(double milliseconds) {
   // Negative and NaN truncate to negative counts, which do not sleep.
-  int64_t whole = truncateInt64(milliseconds);
+  int64_t whole = truncateToInt64(milliseconds);
   if (whole > 0) platform::sleepMilliseconds(whole);
 }
 
-void setEscapeEnds(double value) { runtimeState().escapeEndsProgram = value != 0 ? 1 : 0; }
+void setEscapeEnds(double value) { runtimeState().escapeEndsProgram = isTrue(value) ? 1 : 0; }
 
 void setScreen(double width, double height, double fullscreen) {
   OpenGLRainbows* d = display();
   if (d == nullptr) return;
-  d->setDisplayMode(truncateInt32(width), truncateInt32(height), 0,
-                    truncateInt32(fullscreen) != 0 ? 1 : 0);
+  d->setDisplayMode(truncateToInt32(width), truncateToInt32(height), 0,
+                    truncateToInt32(fullscreen) != 0 ? 1 : 0);
   runtimeState().mainWindow = d->window();
   // ----- input: give the input state the display's window here.
   // ----- sound: give the sound device the display's window here.

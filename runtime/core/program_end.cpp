@@ -13,7 +13,7 @@ namespace {
 constexpr size_t kNoticeCapacity = 32;
 }  // namespace
 
-void endAndRun(const std::string& command) { endProgramAndStart(command); }
+void endAndRun(const RtString& command) { endProgramAndStart(std::string(viewOf(command))); }
 
 std::string debuggerNoticeText(int32_t value) {
   char text[kNoticeCapacity];

@@ -4,11 +4,13 @@
 #include <cstdint>
 #include <string>
 
+#include "runtime/values/rt_string.h"
+
 namespace korvane {
 
 // Shuts the runtime down, starts `command` as a new process without waiting for it, and
 // exits with code 0. A failed start is not reported.
-[[noreturn]] void endAndRun(const std::string& command);
+[[noreturn]] void endAndRun(const RtString& command);
 
 // With a debugger attached: hides the main window, sends "BP" and the value in lower-case hex
 // to the debugger's output, clears the pause and refreshes the keyboard. Else nothing.

@@ -2,16 +2,14 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-
 #include "runtime/platform/window.h"
+#include "runtime/values/rt_string.h"
 
 namespace korvane {
 
 struct RuntimeState {
   platform::Window* mainWindow = nullptr;
-  std::string windowTitle;          // the title without " <pause>"
-  std::string commandLine;          // the program's arguments after its name
+  RtString windowTitle;             // the title without " <pause>"
   uint8_t autoPause = 1;            // pause while the window is inactive
   uint8_t paused = 0;               // set by the window handler while inactive
   uint8_t escapeEndsProgram = 1;    // Escape ends the program from presentFrame

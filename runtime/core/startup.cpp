@@ -50,8 +50,8 @@ int startRuntime(InstanceHandle instance, InstanceHandle /*previousInstance*/,
   }
 
   state.mainWindow = d->window();
-  state.windowTitle = title != nullptr ? title : "";
-  platform::setWindowTitle(state.mainWindow, state.windowTitle);
+  state.windowTitle = title;
+  platform::setWindowTitle(state.mainWindow, viewOf(state.windowTitle));
 
   // Every run starts without an old report (and without the display's own notices).
   deleteErrorLog();
@@ -61,9 +61,7 @@ int startRuntime(InstanceHandle instance, InstanceHandle /*previousInstance*/,
   // ----- network: create the network session object (idle, lock initialised) here.
   // ----- 3D: create the 3D renderer for the display here.
 
-  const double seedClock = readClock();
-  (void)seedClock;
-  // ----- random: seedRandom(seedClock truncated to an integer) here.
+  // ----- random: seedRandom(truncateToInt32(readClock())) here.
 
   if (settings.fullscreen != 0) {
     d->enterFullscreen();

@@ -5,6 +5,7 @@
 #include "runtime/core/project_settings.h"
 #include "runtime/core/runtime_state.h"
 #include "runtime/platform/window.h"
+#include "runtime/values/conversions.h"
 
 namespace korvane {
 
@@ -18,14 +19,14 @@ void handleWindowEvent(const platform::Event& event) {
   switch (event.kind) {
     case platform::EventKind::kFocusGained:
       if (pausing) {
-        platform::setWindowTitle(state.mainWindow, state.windowTitle);
+        platform::setWindowTitle(state.mainWindow, viewOf(state.windowTitle));
         state.paused = 0;
       }
       break;
     case platform::EventKind::kFocusLost:
       // A hidden window is never given the focus back, so it must not freeze the program.
       if (pausing && platform::windowVisible(state.mainWindow)) {
-        platform::setWindowTitle(state.mainWindow, state.windowTitle + kPauseSuffix);
+        platform::setWindowTitle(state.mainWindow, viewOf(state.windowTitle + kPauseSuffix));
         state.paused = 1;
       }
       break;
@@ -36,6 +37,6 @@ void handleWindowEvent(const platform::Event& event) {
   }
 }
 
-void setAutoPause(double value) { runtimeState().autoPause = value != 0 ? 1 : 0; }
+void setAutoPause(double value) { runtimeState().autoPause = isTrue(value) ? 1 : 0; }
 
 }  // namespace korvane
