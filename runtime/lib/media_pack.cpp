@@ -144,6 +144,10 @@ bool extractMediaPackEntry(const MediaPackSource& pack, const MediaPackEntry& en
   if (!pack.readAt(entry.dataStart, rawWord, sizeof rawWord)) return false;
   const int32_t rawSize = littleEndian32(rawWord);
   if (rawSize < 0 || static_cast<uint32_t>(rawSize) > kMediaPackMaxRawSize) return false;
+  // No LZO1X instruction yields more than 255 bytes per input byte, so a larger claim is
+  // damage; refusing it here keeps a tiny entry from allocating the whole cap.
+  constexpr int64_t kMaxExpansion = 256;
+  if (rawSize > compressedSize * kMaxExpansion + kMaxExpansion) return false;
 
   std::vector<uint8_t> compressed(static_cast<size_t>(compressedSize));
   if (!pack.readAt(entry.dataStart + kMediaPackRawSizeBytes, compressed.data(),

@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <vector>
 
 namespace korvane::platform {
 
@@ -33,8 +32,24 @@ FileHandle openForReading(const std::string& path, bool exclusive) {
 }
 
 FileHandle createForReadWrite(const std::string& path) {
-  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return kNoFileHandle;
+  // Truncate only after checking that no exclusive reader has the file open.
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ftruncate(fd, 0) != 0) {
+    close(fd);
+    return kNoFileHandle;
+  }
+  flock(fd, LOCK_UN);
+  return fd;
+}
+
+FileHandle openForWriting(const std::string& path) {
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
   return fd < 0 ? kNoFileHandle : fd;
+}
+
+bool truncateFile(FileHandle file) {
+  return ftruncate(file, 0) == 0 && lseek(file, 0, SEEK_SET) == 0;
 }
 
 FileHandle createFresh(const std::string& path) {
@@ -115,16 +130,5 @@ int64_t readableRegularFileSize(const std::string& path) {
 }
 
 bool deleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
-
-std::string currentDirectory() {
-  std::vector<char> buffer(4096);
-  while (getcwd(buffer.data(), buffer.size()) == nullptr) {
-    if (errno != ERANGE || buffer.size() > (1u << 20)) return {};
-    buffer.resize(buffer.size() * 2);
-  }
-  return std::string(buffer.data());
-}
-
-bool setCurrentDirectory(const std::string& path) { return chdir(path.c_str()) == 0; }
 
 }  // namespace korvane::platform

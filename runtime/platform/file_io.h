@@ -17,8 +17,16 @@ inline constexpr FileHandle kNoFileHandle = -1;
 // same file fails while this one is open. Returns kNoFileHandle on failure. Any thread.
 FileHandle openForReading(const std::string& path, bool exclusive);
 
-// Creates the file or truncates it, open for reading and writing. kNoFileHandle on failure.
+// Creates the file or truncates it, open for reading and writing. Refused (kNoFileHandle,
+// nothing truncated) while an exclusive reader holds the file; holds no lock itself.
 FileHandle createForReadWrite(const std::string& path);
+
+// Opens the file for writing, creating it when missing, without truncating it (so a caller can
+// first check what it opened). kNoFileHandle on failure.
+FileHandle openForWriting(const std::string& path);
+
+// Cuts the open file to length 0 and moves its position to the start. False on failure.
+bool truncateFile(FileHandle file);
 
 // Removes whatever is at `path`, then creates a new regular file exclusively (a link planted
 // there is never followed) with owner-only permissions, open for writing. kNoFileHandle on
@@ -52,11 +60,5 @@ int64_t readableRegularFileSize(const std::string& path);
 
 // Deletes a file (not a directory). False when it did not exist or could not be removed.
 bool deleteFile(const std::string& path);
-
-// The process's current directory as the system reports it; empty on failure.
-std::string currentDirectory();
-
-// Changes the process's current directory. False on failure.
-bool setCurrentDirectory(const std::string& path);
 
 }  // namespace korvane::platform

@@ -1,0 +1,92 @@
+// Whole-file operations, the current directory and path spelling.
+#include "runtime/lib/file_system.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "tests/lib/file_test_support.h"
+
+namespace korvane {
+namespace {
+
+using testing_files::readAll;
+using testing_files::writeAll;
+
+class FileSystemTest : public testing_files::FileFixture {
+ protected:
+  RtString p(const std::string& name) const { return RtString(std::string_view(path(name))); }
+  // The same path spelled with backslashes.
+  RtString backslashed(const std::string& name) const {
+    std::string s = path(name);
+    for (char& c : s) {
+      if (c == '/') c = '\\';
+    }
+    return RtString(std::string_view(s));
+  }
+};
+
+TEST_F(FileSystemTest, SizeExistenceAndDeletion) {
+  writeAll(path("f"), std::string(1234, 'x'));
+  std::filesystem::create_directories(path("d"));
+  EXPECT_EQ(fileSize(p("f")), 1234);
+  EXPECT_EQ(fileSize(backslashed("f")), 1234);
+  EXPECT_EQ(fileExists(backslashed("f")), 1.0);
+  EXPECT_EQ(fileSize(p("d")), 0);  // a directory is not a readable file
+  EXPECT_EQ(fileExists(p("d")), 0.0);
+  EXPECT_EQ(fileSize(p("missing")), 0);
+  EXPECT_EQ(fileExists(p("missing")), 0.0);
+  EXPECT_EQ(deleteFile(backslashed("f")), 1.0);
+  EXPECT_EQ(fileExists(p("f")), 0.0);
+  EXPECT_EQ(deleteFile(p("f")), 0.0);
+}
+
+TEST_F(FileSystemTest, CopyFileCopiesAcrossBlocksAndTruncatesTheTarget) {
+  std::string data;
+  for (int i = 0; i < 10000; ++i) data += static_cast<char>(i * 7);
+  writeAll(path("src"), data);
+  writeAll(path("dst"), std::string(20000, 'o'));
+  copyFile(p("src"), backslashed("dst"));
+  EXPECT_EQ(readAll(path("dst")), data);
+  copyFile(p("src"), p("new"));
+  EXPECT_EQ(readAll(path("new")), data);
+}
+
+TEST_F(FileSystemTest, CopyFileNeverDestroysTheTargetWhenThereIsNothingToCopy) {
+  writeAll(path("keep"), "precious");
+  copyFile(p("missing"), p("keep"));
+  EXPECT_EQ(readAll(path("keep")), "precious");
+  copyFile(p("keep"), p("keep"));
+  EXPECT_EQ(readAll(path("keep")), "precious");
+  copyFile(p("keep"), backslashed("keep"));
+  EXPECT_EQ(readAll(path("keep")), "precious");
+  ASSERT_EQ(link(path("keep").c_str(), path("alias").c_str()), 0);
+  copyFile(p("alias"), p("keep"));
+  EXPECT_EQ(readAll(path("keep")), "precious");
+}
+
+TEST_F(FileSystemTest, CurrentDirectoryEndsInSlashAndFollowsChanges) {
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::create_directories(path("sub/inner"));
+  ASSERT_EQ(setCurrentDirectory(backslashed("sub")), 1.0);
+  EXPECT_EQ(std::string(viewOf(currentDirectory())), path("sub") + "/");
+  ASSERT_EQ(setCurrentDirectory(RtString("inner\\..\\inner")), 1.0);
+  EXPECT_EQ(std::string(viewOf(currentDirectory())), path("sub/inner") + "/");
+  EXPECT_EQ(setCurrentDirectory(p("missing")), 0.0);
+  ASSERT_EQ(setCurrentDirectory(RtString("/")), 1.0);
+  EXPECT_STREQ(textOf(currentDirectory()), "/");
+  std::filesystem::current_path(before);
+}
+
+TEST(PathSpellingTest, ToForwardSlashesRewritesInPlace) {
+  RtString s("a\\b\\\\c/d\\");
+  const char* buffer = s.buf();
+  toForwardSlashes(s);
+  EXPECT_STREQ(textOf(s), "a/b//c/d/");
+  EXPECT_EQ(s.buf(), buffer);
+  RtString empty;
+  toForwardSlashes(empty);
+  EXPECT_EQ(lengthOf(empty), 0u);
+}
+
+}  // namespace
+}  // namespace korvane
