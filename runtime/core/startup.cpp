@@ -11,6 +11,7 @@
 #include "runtime/core/project_settings.h"
 #include "runtime/core/runtime_state.h"
 #include "runtime/core/window_events.h"
+#include "runtime/lib/random_generator.h"
 #include "runtime/platform/events.h"
 #include "runtime/platform/process.h"
 #include "runtime/platform/window.h"
@@ -61,7 +62,8 @@ int startRuntime(InstanceHandle instance, InstanceHandle /*previousInstance*/,
   // ----- network: create the network session object (idle, lock initialised) here.
   // ----- 3D: create the 3D renderer for the display here.
 
-  // ----- random: seedRandom(truncateToInt32(readClock())) here.
+  // ----- random: seeded once from the clock (low 32 bits of the milliseconds).
+  seedRandom(readClock());
 
   if (settings.fullscreen != 0) {
     d->enterFullscreen();
