@@ -4,39 +4,28 @@
 
 #include <cstdint>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace korvane {
 
 // Truncated toward zero. NaN, the infinities and values outside the 32-bit range give
 // INT32_MIN (the x86 conversion's "integer indefinite"), so a NaN index is out of range.
-inline int32_t truncateToInt32(double value) {
-#if defined(__SSE2__)
-  // cvttsd2si has exactly this rule and costs one instruction on the hot index path.
-  return _mm_cvttsd_si32(_mm_set_sd(value));
-#else
+constexpr int32_t truncateToInt32(double value) {
+  // Written as a range test rather than the conversion intrinsic: compilers fold the intrinsic
+  // with constant arguments as if it were the undefined C++ conversion.
   if (value > -2147483649.0 && value < 2147483648.0) return static_cast<int32_t>(value);
   return INT32_MIN;
-#endif
 }
 
 // The same rule at 64 bits: INT64_MIN for NaN, the infinities and values outside the range.
 // Writes that keep the low 32 bits of a value use this, so that an unsigned 32-bit value read
 // from a file is written back unchanged.
-inline int64_t truncateToInt64(double value) {
-#if defined(__SSE2__) && defined(__x86_64__)
-  return _mm_cvttsd_si64(_mm_set_sd(value));
-#else
+constexpr int64_t truncateToInt64(double value) {
   if (value >= -9223372036854775808.0 && value < 9223372036854775808.0) {
     return static_cast<int64_t>(value);
   }
   return INT64_MIN;
-#endif
 }
 
 // A flag: any value other than 0 is true, NaN included.
-inline bool isTrue(double value) { return value != 0.0; }
+constexpr bool isTrue(double value) { return value != 0.0; }
 
 }  // namespace korvane
