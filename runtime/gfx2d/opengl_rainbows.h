@@ -7,8 +7,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "runtime/gfx2d/display_extensions.h"
+#include "runtime/gfx2d/rgba_image.h"
+#include "runtime/gfx2d/sprite_table.h"
 #include "runtime/platform/window.h"
 
 namespace korvane {
@@ -101,7 +104,84 @@ class OpenGLRainbows {
   // ===== target, transparent colours. Owned by the sprite, drawing and font code; members
   // ===== are initialised here (default member initialisers) or in that code's own structs.
   // ----- begin 2D graphics section -----
+  // Sprite table and images (sprites.cpp). Ids outside 0..65535 touch no row: loads fail and
+  // the other operations do nothing.
+  // Reads the file (BMP, else PNG) and uploads it to row `id`; 1 on success, else 0 and the
+  // row stays empty.
+  uint8_t loadSprite(int32_t id, const std::string& path, int32_t colourKey, uint8_t normalMap);
+  // Deletes both textures (through GL only while the context is ready) and the alpha copy; the
+  // row becomes empty, its frame size is kept.
+  void deleteSprite(int32_t id);
+  void setFrameSize(int32_t id, int32_t frameWidth, int32_t frameHeight);
+  void spriteSize(int32_t id, int32_t& width, int32_t& height) const;
+  // Sets the sprite and the font colour key.
+  void setTransparentColour(int32_t colour);
+  // Uploads the region (x, y, width, height; 0 = up to the image's edge, cut to the largest
+  // texture) into a new texture `*textureName` (the old one is deleted), and a mipmapped copy
+  // into `*smoothTextureName` when given. Font mode: nearest filtering, no colour bleeding.
+  // Returns 0 when the region is empty; the sizes used go to usedWidth / usedHeight.
+  uint8_t uploadImage(const RgbaImage& image, int32_t x, int32_t y, int32_t width, int32_t height,
+                      GLuint* textureName, GLuint* smoothTextureName, uint8_t normalMap,
+                      uint8_t fontMode, int32_t* usedWidth = nullptr,
+                      int32_t* usedHeight = nullptr);
+  // Tiled pictures, slots 0..15 (slot 0 is the background drawn behind every frame).
+  uint8_t loadTiledImage(int32_t slot, const std::string& path);
+  void deleteTiledImage(int32_t slot);
+  // Copies the back buffer into the slot's tiles, so drawing the slot reproduces the screen.
+  void grabScreenToTiled(int32_t slot);
+  // Empties every sprite row and every tiled slot.
+  void deleteAllImages();
+  // 1 when an opaque texel of each sprite falls on the same screen pixel (top-left corners).
+  uint8_t spritesCollide(int32_t id1, int32_t x1, int32_t y1, int32_t id2, int32_t x2, int32_t y2);
+  SpriteEntry* spriteEntry(int32_t id);  // nullptr outside the table
+  const SpriteEntry* spriteEntry(int32_t id) const;
+  const TiledImage* tiledImage(int32_t slot) const {
+    return slot >= 0 && slot < kTiledSlotCount ? &gfx2d_.tiledImages[slot] : nullptr;
+  }
 
+  // Drawing (drawing.cpp), in screen pixels from the view's top-left corner.
+  // level 0: opaque; > 0 additive; < 0 translucent; the stored level is |level| up to 1.
+  void setAlphaMode(float level);
+  // Binds row `id` (its smooth texture when `smooth`), with `secondId` on unit 0 and `id` on
+  // unit 1 when multitexturing; id < 0 unbinds. `explicitNames`, when given, holds one GL name
+  // per sprite id and replaces the rows' names.
+  void bindSprite(int32_t id, int32_t secondId, int32_t smooth,
+                  const GLuint* explicitNames = nullptr);
+  void drawSprite(int32_t id, float x, float y);
+  void drawStretched(int32_t id, float x, float y, float width, float height);
+  // The zoom command: scaled about the sprite's centre.
+  void drawZoomed(int32_t id, float x, float y, float zoomX, float zoomY);
+  void drawRotated(int32_t id, float x, float y, float angle, float zoom);
+  void drawFrame(int32_t id, int32_t frame, float x, float y);
+  void drawTiledImage(int32_t slot);
+  // The fading load-background command, with `path` already resolved: presents frames for
+  // about 1.5 s.
+  void fadeToBackground(const std::string& path);
+  void beginPolygon(int32_t id);
+  void addPolygonVertex(float x, float y, float s, float t, int32_t colour);
+  void endPolygon();
+  void drawPoint(float x, float y, int32_t colour);
+  void drawLine(float x1, float y1, float x2, float y2, int32_t colour);
+  void drawRect(float x, float y, float width, float height, int32_t colour);
+
+  // Fonts (fonts.cpp): slot n is sprite row 0xFFE0 + n.
+  // Loads the font picture into slot `font`, or the built-in font when that fails (0 then).
+  uint8_t loadFont(int32_t font, const std::string& path);
+  void printText(int32_t font, const char* text, float x, float y, float z);
+  void fontCellSize(int32_t font, int32_t& width, int32_t& height) const;
+
+  Gfx2dState& gfx2d() { return gfx2d_; }
+  const Gfx2dState& gfx2d() const { return gfx2d_; }
+
+ private:
+  const AlphaCopy* alphaCopy(int32_t id);
+  bool isTransparentColour(int32_t colour) const;
+  void beginPrimitive(int32_t colour);
+  void endPrimitive();
+  void presentFromDrawing();
+  Gfx2dState gfx2d_;
+
+ public:
   // ----- end 2D graphics section -----
 
  private:

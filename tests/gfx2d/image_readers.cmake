@@ -1,3 +1,5 @@
 korvane_test(gfx2d_image_readers_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/image_readers_test.cpp ${CMAKE_CURRENT_LIST_DIR}/image_test_files.cpp
   LIBS korvane_gfx2d)
+korvane_test(gfx2d_glyph_table_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/glyph_table_test.cpp
+  LIBS korvane_gfx2d)

@@ -1,0 +1,66 @@
+// The program's 2D commands over the process-wide display: sprites and image files, drawing
+// and fonts. Numbers arrive as doubles (ids, frames and colours truncated to integers,
+// coordinates passed on as floats); file names go through the media resolver. Every command
+// does nothing while no display exists.
+#pragma once
+
+#include "runtime/gfx2d/opengl_rainbows.h"
+#include "runtime/values/rt_string.h"
+
+namespace korvane {
+
+// Upward calls the spine registers at start-up: presenting a frame (the fading background
+// presents frames; without one the display only swaps) and leaving 3D mode (the viewport
+// command).
+using FramePresenter = void (*)();
+void setFramePresenter(FramePresenter presenter);
+using Leave3dFunction = void (*)();
+void setLeave3dFunction(Leave3dFunction leave3d);
+
+// Sprites and pictures.
+void loadSprite(double id, const RtString& file);
+void loadAnimation(double id, const RtString& file, double frameWidth, double frameHeight);
+void loadBumpTexture(double id, const RtString& file);
+void loadFont(double n, const RtString& file);
+void spriteSize(double id, double& width, double& height);
+void setTransparentColour(double colour);
+double spriteCollision(double id1, double x1, double y1, double id2, double x2, double y2);
+void loadBackground(const RtString& file);
+void loadBackgroundFading(const RtString& file);
+void clearBackground();
+
+// Drawing.
+void alphaMode(double level);
+void drawSprite(double id, double x, double y);
+void stretchSprite(double id, double x, double y, double width, double height);
+void zoomSprite(double id, double x, double y, double zoomX, double zoomY);
+void rotateSprite(double id, double x, double y, double angle);
+void rotateZoomSprite(double id, double x, double y, double angle, double zoom);
+void animationFrame(double id, double frame, double x, double y);
+void startPolygon(double id);
+void polygonVertex(double x, double y, double s, double t, double colour);
+void endPolygon();
+void setPixel(double x, double y, double colour);
+void drawLine(double x1, double y1, double x2, double y2, double colour);
+void drawRect(double x, double y, double width, double height, double colour);
+void screenSize(double& width, double& height);
+void viewport(double x, double y, double width, double height);
+// id -1 unbinds and disables texturing; the smoothing flag chooses the smooth textures.
+void setTexture(double id, double secondId);
+void textureSmoothing(double flag);
+
+// Fonts: the current font is 0..31.
+void print(const RtString& text, double x, double y);
+void print(const char* text, double x, double y);
+void printNumber(double value, double x, double y);
+void setFont(double n);
+void fontSize(double& width, double& height);
+
+// The spine's start-up: font slot 0 from "" (the built-in font) then from "smalfont.bmp",
+// and "Loading..." drawn centred (the caller presents the frame).
+void showLoadingScreen(OpenGLRainbows& display);
+// The spine's frame code, after the swap: blending off, level 1 and white, the background
+// picture drawn, texture smoothing back to 0.
+void prepareNext2dFrame(OpenGLRainbows& display);
+
+}  // namespace korvane

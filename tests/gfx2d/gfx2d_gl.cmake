@@ -1,0 +1,3 @@
+korvane_test(gfx2d_gl_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/gfx2d_gl_test.cpp ${CMAKE_CURRENT_LIST_DIR}/image_test_files.cpp
+  LIBS korvane_gfx2d LABELS display)
