@@ -1,0 +1,11 @@
+#include "runtime/platform/input_sdl.h"
+
+#include <SDL.h>
+
+namespace korvane::platform {
+
+bool startInputSystem() { return SDL_InitSubSystem(SDL_INIT_EVENTS | SDL_INIT_JOYSTICK) == 0; }
+
+void stopInputSystem() { SDL_QuitSubSystem(SDL_INIT_EVENTS | SDL_INIT_JOYSTICK); }
+
+}  // namespace korvane::platform
