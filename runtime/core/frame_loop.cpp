@@ -8,6 +8,7 @@
 #include "runtime/core/error_stop.h"
 #include "runtime/core/project_settings.h"
 #include "runtime/core/runtime_state.h"
+#include "runtime/gfx2d/gfx2d_commands.h"
 #include "runtime/platform/clock.h"
 #include "runtime/platform/events.h"
 #include "runtime/platform/window.h"
@@ -84,6 +85,7 @@ void presentFrame() {
 
   // ----- 2D graphics: blending off, alpha level 1.0 and GL colour white here, then the
   //       background picture (drawTiledImage(0)).
+  prepareNext2dFrame(*d);
   d->resetView(0, 0, 0, 0);
   d->useNoShaderProgram();
 }

@@ -11,6 +11,7 @@
 #include "runtime/core/project_settings.h"
 #include "runtime/core/runtime_state.h"
 #include "runtime/core/window_events.h"
+#include "runtime/gfx2d/gfx2d_commands.h"
 #include "runtime/lib/random_generator.h"
 #include "runtime/platform/events.h"
 #include "runtime/platform/process.h"
@@ -41,6 +42,7 @@ int startRuntime(InstanceHandle instance, InstanceHandle /*previousInstance*/,
   const ProjectSettings& settings = projectSettings();
   state.autoPause = 1;
   setShutdownFunction(shutdownRuntime);
+  setFramePresenter(presentFrame);  // the fading background presents frames
   platform::setWindowEventHandler(handleWindowEvent);
 
   auto* d = new OpenGLRainbows;
@@ -80,6 +82,7 @@ int startRuntime(InstanceHandle instance, InstanceHandle /*previousInstance*/,
   // ----- files: create the two media resolvers and setMediaPack(directory) on both here.
 
   // ----- 2D graphics: deleteTiledImage(0) here.
+  d->deleteTiledImage(kBackgroundSlot);
   d->clearColourBuffer();
 
   startProgramClock();
@@ -88,6 +91,7 @@ int startRuntime(InstanceHandle instance, InstanceHandle /*previousInstance*/,
 
   // ----- 2D graphics: load font slot 0 from "" then from "smalfont.bmp", and draw
   //       "Loading..." centred with the font's character size here.
+  showLoadingScreen(*d);
   presentFrame();
 
   state.paused = 0;

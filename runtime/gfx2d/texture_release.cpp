@@ -1,12 +1,12 @@
-// Placeholders until the sprite, tiled-image and offscreen-target tables exist: with no rows
-// and no targets there is nothing to release or leave.
+// The display's calls into the 2D tables. Offscreen targets are placeholders until targets can
+// be created: with none there is nothing to leave or release.
 #include "runtime/gfx2d/texture_release.h"
 
 #include "runtime/gfx2d/opengl_rainbows.h"
 
 namespace korvane {
 
-void releaseSpriteTextures(OpenGLRainbows&) {}
+void releaseSpriteTextures(OpenGLRainbows& display) { display.deleteAllImages(); }
 
 void leaveOffscreenTarget(OpenGLRainbows&) {}
 

@@ -1,3 +1,6 @@
 korvane_test(gfx2d_gl_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/gfx2d_gl_test.cpp ${CMAKE_CURRENT_LIST_DIR}/image_test_files.cpp
   LIBS korvane_gfx2d LABELS display)
+# Runs the real start-up, once per process.
+korvane_test(gfx2d_loading_screen_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/loading_screen_test.cpp
+  LIBS korvane_core LABELS display)
