@@ -45,6 +45,16 @@ struct InlineBlock<double> {
   double storage[16] = {};
 };
 
+// An index truncated toward zero, as unsigned bits: negative results, NaN and values past the
+// 32-bit range all land at 2^31 or above, beyond every size, so that one unsigned compare per
+// index decides. The two selects keep the conversion defined (and branch-free); values in
+// (-1, 0) still truncate to index 0.
+inline uint32_t indexBits(double d) noexcept {
+  const double low = d > -1.0 ? d : -1.0;               // NaN and everything at or below -1
+  const double clamped = low < 2147483648.0 ? low : -1.0;  // and everything past the range
+  return static_cast<uint32_t>(static_cast<int32_t>(clamped));
+}
+
 // A size below 1 (or NaN) counts as 1 for the element count.
 inline double countFactor(double d) { return d >= 1.0 ? d : 1.0; }
 inline int64_t countFactor(int32_t s) { return s >= 1 ? s : 1; }
@@ -99,27 +109,64 @@ class RtArray {
 
   // The element at integer indices, or null when the check fails: every index 0 or more, the
   // array dimensioned, i0 below size0, and in dimensions 1 to 3 the index below the size, or
-  // exactly 0 when that size is 0.
+  // exactly 0 when that size is 0. (An array without a block has size0 0, so the i0 test also
+  // covers "never dimensioned".)
   T* elementIfValid(int32_t i0, int32_t i1 = 0, int32_t i2 = 0, int32_t i3 = 0) noexcept {
-    if ((i0 | i1 | i2 | i3) < 0 || data_ == nullptr || i0 >= size0_ || i1 >= limit(size1_) ||
-        i2 >= limit(size2_) || i3 >= limit(size3_)) {
-      return nullptr;
-    }
-    return data_ + (static_cast<std::ptrdiff_t>(i0) + static_cast<std::ptrdiff_t>(i1) * stride1_ +
-                    static_cast<std::ptrdiff_t>(i2) * stride2_ +
-                    static_cast<std::ptrdiff_t>(i3) * stride3_);
+    // As unsigned values, negative indices lie beyond every bound.
+    const auto u = [](int32_t i) { return static_cast<uint32_t>(i); };
+    if (outside(u(i0), u(i1), u(i2), u(i3))) return nullptr;
+    return at(u(i0), u(i1), u(i2), u(i3));
   }
   const T* elementIfValid(int32_t i0, int32_t i1 = 0, int32_t i2 = 0,
                           int32_t i3 = 0) const noexcept {
     return const_cast<RtArray*>(this)->elementIfValid(i0, i1, i2, i3);
   }
 
+  // The same check on indices that are still doubles: each index truncated, then one
+  // unsigned compare per index against the bounds cached with the sizes.
+  T* elementIfInRange(double d0, double d1 = 0, double d2 = 0, double d3 = 0) noexcept {
+    const uint32_t i0 = array_detail::indexBits(d0);
+    const uint32_t i1 = array_detail::indexBits(d1);
+    const uint32_t i2 = array_detail::indexBits(d2);
+    const uint32_t i3 = array_detail::indexBits(d3);
+    if (outside(i0, i1, i2, i3)) return nullptr;
+    return at(i0, i1, i2, i3);
+  }
+
+  // elementAt's body: the check, and the stop with code 9 when it fails.
+  T& checkedElement(double d0, double d1, double d2, double d3) {
+    const uint32_t i0 = array_detail::indexBits(d0);
+    const uint32_t i1 = array_detail::indexBits(d1);
+    const uint32_t i2 = array_detail::indexBits(d2);
+    const uint32_t i3 = array_detail::indexBits(d3);
+    if (outside(i0, i1, i2, i3)) [[unlikely]] {
+      array_detail::stopIndexOutOfRange();
+    }
+    return *at(i0, i1, i2, i3);
+  }
+
   // Sizes the array and clears every element (see dimensionArray).
   void dimension(double d0, double d1, double d2, double d3);
 
  private:
-  // Index 0 is the only valid one in a dimension of size 0; a negative size admits nothing.
-  static int32_t limit(int32_t size) noexcept { return size + (size == 0 ? 1 : 0); }
+  // The bound an index in dimensions 1 to 3 must stay below: index 0 is the only valid one
+  // in a dimension of size 0, and a negative size admits nothing.
+  static uint32_t unsignedLimit(int32_t size) noexcept {
+    return size < 0 ? 0u : static_cast<uint32_t>(size == 0 ? 1 : size);
+  }
+
+  // One branch for the whole test: accesses are almost never out of range.
+  bool outside(uint32_t i0, uint32_t i1, uint32_t i2, uint32_t i3) const noexcept {
+    return (i0 >= static_cast<uint32_t>(size0_)) | (i1 >= limit1_) | (i2 >= limit2_) |
+           (i3 >= limit3_);
+  }
+
+  // Indices already checked, so each is below 2^31 and the sum stays inside the block.
+  T* at(uint32_t i0, uint32_t i1, uint32_t i2, uint32_t i3) noexcept {
+    return data_ + (static_cast<std::ptrdiff_t>(i0) + static_cast<std::ptrdiff_t>(i1) * stride1_ +
+                    static_cast<std::ptrdiff_t>(i2) * stride2_ +
+                    static_cast<std::ptrdiff_t>(i3) * stride3_);
+  }
 
   T* inlineBlock() noexcept {
     if constexpr (kHasInlineStorage) {
@@ -174,6 +221,9 @@ class RtArray {
     size2_ = s2;
     size3_ = s3;
     dimensionCount_ = count;
+    limit1_ = unsignedLimit(s1);
+    limit2_ = unsignedLimit(s2);
+    limit3_ = unsignedLimit(s3);
   }
 
   void copyFrom(const RtArray& other) {
@@ -188,6 +238,9 @@ class RtArray {
     size2_ = other.size2_;
     size3_ = other.size3_;
     dimensionCount_ = other.dimensionCount_;
+    limit1_ = other.limit1_;
+    limit2_ = other.limit2_;
+    limit3_ = other.limit3_;
   }
 
   // Takes the other's block and header and leaves it never-dimensioned. An inline block cannot
@@ -210,6 +263,9 @@ class RtArray {
     size2_ = other.size2_;
     size3_ = other.size3_;
     dimensionCount_ = other.dimensionCount_;
+    limit1_ = other.limit1_;
+    limit2_ = other.limit2_;
+    limit3_ = other.limit3_;
     other.data_ = nullptr;
     other.setHeader(0, 0, 0, 0, 0);
     other.capacity_ = 0;
@@ -226,6 +282,11 @@ class RtArray {
   int32_t size3_ = 0;
   int32_t dimensionCount_ = 0;
   int32_t capacity_ = 0;
+  // Derived from size1..size3 whenever they change: the unsigned bound each index must stay
+  // below (1 for a size of 0, 0 for a negative size), so the hot check needs no arithmetic.
+  uint32_t limit1_ = 0;
+  uint32_t limit2_ = 0;
+  uint32_t limit3_ = 0;
 };
 
 template <ArrayElement T>
@@ -280,12 +341,7 @@ void dimensionArray(RtArray<T>& array, double d0, double d1 = 0, double d2 = 0, 
 // Checked access for reading and writing; a failed check stops with code 9 and never returns.
 template <ArrayElement T>
 inline T& elementAt(RtArray<T>& array, double i0, double i1 = 0, double i2 = 0, double i3 = 0) {
-  T* element = array.elementIfValid(truncateToInt32(i0), truncateToInt32(i1), truncateToInt32(i2),
-                                    truncateToInt32(i3));
-  if (element == nullptr) [[unlikely]] {
-    array_detail::stopIndexOutOfRange();
-  }
-  return *element;
+  return array.checkedElement(i0, i1, i2, i3);
 }
 template <ArrayElement T>
 inline const T& elementAt(const RtArray<T>& array, double i0, double i1 = 0, double i2 = 0,

@@ -40,14 +40,12 @@ void reserve(RtString& s, uint64_t n) {
   const uint64_t capacity = n / kGrowthStep * kGrowthStep + kGrowthStep;
   // A capacity past 32 bits would wrap to a buffer shorter than the text it must hold.
   if (capacity > UINT32_MAX) stopWithError(kStorageNotAllocated);
-  char* grown = static_cast<char*>(allocateValueBlock(capacity));
-  if (grown == nullptr) stopWithError(kStorageNotAllocated);
-  if (s.capacity_ == 0) {
-    grown[0] = '\0';  // the shared empty text (or a destroyed string) has nothing to keep
-  } else {
-    std::memcpy(grown, s.buf_, s.length_ + 1u);
-    releaseValueBlock(s.buf_);
-  }
+  // Growing in place where the allocator can (large blocks are remapped, not copied) keeps
+  // byte-by-byte appends from copying the whole text at every step.
+  char* grown = static_cast<char*>(s.capacity_ == 0 ? allocateValueBlock(capacity)
+                                                    : reallocateValueBlock(s.buf_, capacity));
+  if (grown == nullptr) stopWithError(kStorageNotAllocated);  // the old buffer is still ours
+  if (s.capacity_ == 0) grown[0] = '\0';  // the shared empty text has nothing to keep
   s.buf_ = grown;
   s.capacity_ = static_cast<uint32_t>(capacity);
 }

@@ -7,16 +7,21 @@ namespace korvane {
 
 namespace {
 void* mallocBlock(std::size_t bytes) { return std::malloc(bytes); }
+void* reallocBlock(void* block, std::size_t bytes) { return std::realloc(block, bytes); }
 void freeBlock(void* block) { std::free(block); }
 
-ValueAllocator currentAllocator{mallocBlock, freeBlock};
+ValueAllocator currentAllocator{mallocBlock, reallocBlock, freeBlock};
 }  // namespace
 
-ValueAllocator defaultValueAllocator() { return {mallocBlock, freeBlock}; }
+ValueAllocator defaultValueAllocator() { return {mallocBlock, reallocBlock, freeBlock}; }
 
 void setValueAllocator(ValueAllocator allocator) { currentAllocator = allocator; }
 
 void* allocateValueBlock(std::size_t bytes) { return currentAllocator.allocate(bytes); }
+
+void* reallocateValueBlock(void* block, std::size_t bytes) {
+  return currentAllocator.reallocate(block, bytes);
+}
 
 void releaseValueBlock(void* block) { currentAllocator.release(block); }
 

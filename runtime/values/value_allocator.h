@@ -8,7 +8,10 @@ namespace korvane {
 
 struct ValueAllocator {
   void* (*allocate)(std::size_t bytes);  // null on failure; blocks are aligned for any element
-  void (*release)(void* block);          // never given null
+  // Grows a block keeping its bytes (the block may move); null on failure, the block then
+  // unchanged and still owned by the caller.
+  void* (*reallocate)(void* block, std::size_t bytes);
+  void (*release)(void* block);  // never given null
 };
 
 // The malloc-based allocator in use at start.
@@ -20,6 +23,7 @@ void setValueAllocator(ValueAllocator allocator);
 
 // Through the current allocator.
 void* allocateValueBlock(std::size_t bytes);
+void* reallocateValueBlock(void* block, std::size_t bytes);
 void releaseValueBlock(void* block);
 
 }  // namespace korvane

@@ -132,6 +132,42 @@ TEST(RtArrayTest, TheCheckAdmitsExactlyTheIndicesInsideTheSizes) {
   EXPECT_EQ(emptied.elementIfValid(0), nullptr);
 }
 
+// elementAt tests the indices as doubles; that must admit exactly what truncating first and
+// testing the integers admits, for every awkward double and every kind of size.
+TEST(RtArrayTest, TheDoubleIndexCheckMatchesTruncateThenCheck) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double indices[] = {-inf,  -2147483649.0, -2147483648.0, -1.0,  -0.999, -0.5,
+                            -0.0,  0.0,           0.5,           0.999, 1.0,    2.0,
+                            2.999, 3.0,           3.5,           4.0,   9.999,  2147483647.0,
+                            2147483648.0, 1e300,  inf,           kNaN};
+  struct Sizes {
+    double d0, d1, d2, d3;
+  };
+  const Sizes shapes[] = {{4, 3, 0, 0}, {3, 0.5, 2, 0}, {4, -2, 0, 0}, {0, 3, 0, 0},
+                          {10, 1, 1, 3}};
+  for (const Sizes& shape : shapes) {
+    RtArray<uint8_t> a;
+    dimensionArray(a, shape.d0, shape.d1, shape.d2, shape.d3);
+    for (double x : indices) {
+      for (double y : indices) {
+        for (int k = 0; k < 3; ++k) {
+          double d[4] = {0, 0, 0, 0};
+          d[0] = x;
+          d[1 + k] = y;
+          uint8_t* viaDoubles = a.elementIfInRange(d[0], d[1], d[2], d[3]);
+          uint8_t* viaIntegers = a.elementIfValid(truncateToInt32(d[0]), truncateToInt32(d[1]),
+                                                  truncateToInt32(d[2]), truncateToInt32(d[3]));
+          ASSERT_EQ(viaDoubles, viaIntegers) << shape.d0 << "x" << shape.d1 << "x" << shape.d2
+                                             << "x" << shape.d3 << " at " << d[0] << ","
+                                             << d[1] << "," << d[2] << "," << d[3];
+        }
+      }
+    }
+  }
+  RtArray<uint8_t> never;
+  EXPECT_EQ(never.elementIfInRange(0), nullptr);
+}
+
 TEST(RtArrayTest, RedimensioningClearsAndKeepsTheBlockUnlessEmptying) {
   RtArray<int32_t> a;
   dimensionArray(a, 100);

@@ -51,10 +51,13 @@ inline std::size_t failFrom = SIZE_MAX;
 inline void* allocateUnlessLarge(std::size_t bytes) {
   return bytes >= failFrom ? nullptr : std::malloc(bytes);
 }
+inline void* reallocateUnlessLarge(void* block, std::size_t bytes) {
+  return bytes >= failFrom ? nullptr : std::realloc(block, bytes);
+}
 inline void releaseBlock(void* block) { std::free(block); }
 inline void failAllocationsFrom(std::size_t bytes) {
   failFrom = bytes;
-  setValueAllocator({allocateUnlessLarge, releaseBlock});
+  setValueAllocator({allocateUnlessLarge, reallocateUnlessLarge, releaseBlock});
 }
 
 }  // namespace korvane::testing_support
