@@ -1,0 +1,3 @@
+korvane_test(input_display_test SOURCES input_display_test.cpp LIBS korvane_input
+  LABELS display)
+korvane_test(input_joystick_test SOURCES input_joystick_test.cpp LIBS korvane_input)

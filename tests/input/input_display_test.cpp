@@ -1,0 +1,292 @@
+// Keyboard and mouse through real X events sent to the real window.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "runtime/input/input_state.h"
+#include "runtime/platform/keyboard_sdl.h"
+#include "runtime/platform/mouse_sdl.h"
+#include "runtime/platform/window.h"
+#include "tests/input/x_input_driver.h"
+
+namespace korvane {
+namespace {
+
+using testing_input::focusWindow;
+using testing_input::keyDown;
+using testing_input::keyUp;
+using testing_input::holdFor;
+using testing_input::waitFor;
+using testing_input::windowArgument;
+using testing_input::xdotool;
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+
+// Every key and button a test may press, released after each test whatever happened.
+constexpr const char* kReleaseAll =
+    "a z q Escape Return KP_Enter Up Alt_L F4 F1 Shift_L Shift_R Control_L Control_R space "
+    "Tab Delete Next KP_End Print Pause Super_L Menu Alt_R BackSpace 1";
+
+class InputDisplayTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ASSERT_TRUE(platform::startVideo()) << platform::lastError();
+    window_ = platform::createWindow(kWidth, kHeight, platform::PixelFormatRequest{}, "input");
+    ASSERT_NE(window_, nullptr) << platform::lastError();
+  }
+  static void TearDownTestSuite() {
+    platform::destroyWindow(window_);
+    window_ = nullptr;
+  }
+  void SetUp() override {
+    // Device notices go to a private error log.
+    const std::string tmp = "/tmp/korvane-input-display-" + std::to_string(getpid());
+    std::filesystem::create_directories(tmp);
+    setenv("TMPDIR", tmp.c_str(), 1);
+    ASSERT_TRUE(focusWindow(window_));
+  }
+  void TearDown() override {
+    input_.releaseInput();
+    keyUp(kReleaseAll);
+    xdotool("mouseup 1 mouseup 2 mouseup 3");
+    // Let the releases arrive before the next test looks at the state.
+    holdFor(50);
+    std::filesystem::remove_all(getenv("TMPDIR"));
+  }
+
+  // Holds `key` until the runtime sees `code` down, then releases it and waits for it to go.
+  void pressAndRelease(const std::string& key, int code) {
+    SCOPED_TRACE(key);
+    ASSERT_TRUE(keyDown(key));
+    EXPECT_TRUE(waitFor([&] { return input_.keyDown(code) == 1.0; }));
+    holdFor(100);
+    // No other key reads as down: the mapping is one to one.
+    std::vector<int> down;
+    input_.pollKeyboard();
+    for (int c = 0; c < 256; ++c) {
+      if ((input_.keyBuffer()[c] & kKeyDownBit) != 0) down.push_back(c);
+    }
+    EXPECT_EQ(down, std::vector<int>{code});
+    ASSERT_TRUE(keyUp(key));
+    EXPECT_TRUE(waitFor([&] { return input_.keyDown(code) == 0.0; }));
+  }
+
+  // Characters read every 5 ms while `keys` are held for `ms`; zeros left out.
+  std::string charactersWhileHeld(const std::string& keys, double ms = 200) {
+    std::string seen;
+    EXPECT_TRUE(keyDown(keys));
+    waitFor(
+        [&] {
+          if (int c = input_.readKeyChar(); c != 0) seen += static_cast<char>(c);
+          return false;
+        },
+        ms);
+    EXPECT_TRUE(keyUp(keys));
+    waitFor([&] { return input_.readKeyChar() == 0 && input_.keyDown(0) == 0.0; }, 200);
+    return seen;
+  }
+
+  void moveTo(int x, int y) {
+    ASSERT_TRUE(xdotool("mousemove " + windowArgument(window_) + " -- " + std::to_string(x) +
+                        " " + std::to_string(y)));
+    holdFor(30);
+  }
+  void moveBy(int dx, int dy) {
+    ASSERT_TRUE(xdotool("mousemove_relative -- " + std::to_string(dx) + " " + std::to_string(dy)));
+    holdFor(30);
+  }
+  struct Position {
+    double x, y, left, right;
+  };
+  Position nextFrameMouse() {
+    input_.setNewFrame();
+    Position p{};
+    input_.mouseState(p.x, p.y, p.left, p.right);
+    return p;
+  }
+
+  static platform::Window* window_;
+  InputState input_;
+};
+platform::Window* InputDisplayTest::window_ = nullptr;
+
+TEST_F(InputDisplayTest, KeysReadDownAndUpByTheirCodes) {
+  ASSERT_EQ(input_.initInput(window_, nullptr, false), kInputStarted);
+  struct Key {
+    const char* name;
+    int code;
+  };
+  const Key keys[] = {
+      {"a", 30},           {"z", 44},        {"q", 16},         {"Escape", 1},
+      {"Return", 28},      {"KP_Enter", 156}, {"Up", 200},        {"Alt_L", 56},
+      {"F4", 62},          {"F1", 59},        {"Shift_R", 54},    {"Control_L", 29},
+      {"space", 57},       {"Tab", 15},       {"Delete", 211},    {"Next", 209},
+      {"KP_End", 79},      {"Print", 183},    {"Pause", 197},     {"Super_L", 219},
+      {"Menu", 221},       {"Alt_R", 184}, {"Control_R", 157},
+  };
+  for (const Key& k : keys) pressAndRelease(k.name, k.code);
+}
+
+TEST_F(InputDisplayTest, KeyCodesAreMaskedToAByte) {
+  ASSERT_EQ(input_.initInput(window_, nullptr, false), kInputStarted);
+  ASSERT_TRUE(keyDown("a"));
+  ASSERT_TRUE(waitFor([&] { return input_.keyDown(30) == 1.0; }));
+  EXPECT_EQ(input_.keyDown(256 + 30), 1.0);
+  EXPECT_EQ(input_.keyDown(30.9), 1.0);
+  EXPECT_EQ(input_.keyDown(-256 + 30), 1.0);
+  EXPECT_EQ(input_.keyDown(256), 0.0);  // code 0: no key
+  ASSERT_TRUE(keyUp("a"));
+}
+
+TEST_F(InputDisplayTest, HeldKeyGivesItsCharacterOnceAndShiftMakesCapitals) {
+  ASSERT_EQ(input_.initInput(window_, nullptr, false), kInputStarted);
+  EXPECT_EQ(charactersWhileHeld("a"), "a");
+  EXPECT_EQ(charactersWhileHeld("a"), "a");  // released in between: again
+  EXPECT_EQ(charactersWhileHeld("Shift_L a"), "A");
+  EXPECT_EQ(charactersWhileHeld("Shift_R z"), "Z");
+  EXPECT_EQ(charactersWhileHeld("Shift_L 1"), "1");  // the Shift rule covers letters only
+  EXPECT_EQ(charactersWhileHeld("Return"), "\n");
+  EXPECT_EQ(charactersWhileHeld("BackSpace"), "\b");
+  EXPECT_EQ(charactersWhileHeld("F1"), "");
+  EXPECT_EQ(charactersWhileHeld("Escape"), "");
+  // keyCharAvailable takes the character like a read does.
+  ASSERT_TRUE(keyDown("q"));
+  EXPECT_TRUE(waitFor([&] { return input_.keyCharAvailable() == 1.0; }));
+  EXPECT_EQ(input_.readKeyChar(), 0);
+  ASSERT_TRUE(keyUp("q"));
+}
+
+TEST_F(InputDisplayTest, ScanCodesTranslateThroughTheLayout) {
+  ASSERT_EQ(input_.initInput(window_, nullptr, false), kInputStarted);
+  struct Translation {
+    int code;
+    int character;
+  };
+  const Translation rows[] = {
+      {30, 'a'}, {44, 'z'}, {2, '1'},  {11, '0'}, {57, ' '}, {12, '-'},  {53, '/'},
+      {14, 8},   {28, 10},  {156, 10}, {1, 0},    {15, 0},   {59, 0},    {200, 0},
+      {211, 0},  {42, 0},   {54, 0},   {29, 0},   {56, 0},   {58, 0},    {69, 0},
+      {221, 0},  {79, 0},   {0, 0},    {255, 0},
+  };
+  for (const Translation& r : rows) {
+    EXPECT_EQ(input_.scanCodeToChar(r.code), r.character) << "code " << r.code;
+  }
+}
+
+TEST_F(InputDisplayTest, ShownPointerIsAbsoluteAndClampedIntoTheWindow) {
+  ASSERT_EQ(input_.initInput(window_, nullptr, false), kInputStarted);
+  EXPECT_TRUE(input_.systemCursor());
+  moveTo(50, 60);
+  Position p = nextFrameMouse();
+  EXPECT_EQ(p.x, 50);
+  EXPECT_EQ(p.y, 60);
+
+  moveBy(10, 5);
+  input_.setNewFrame();
+  EXPECT_EQ(input_.mouseAxis(0), 10);
+  EXPECT_EQ(input_.mouseAxis(0), 10);  // the same frame: the same movement
+  EXPECT_EQ(input_.mouseAxis(1), 5);
+  EXPECT_EQ(input_.mouseX(), 60);
+
+  moveTo(-40, 700);  // outside the window
+  p = nextFrameMouse();
+  EXPECT_EQ(p.x, 0);
+  EXPECT_EQ(p.y, kHeight - 1);
+  EXPECT_EQ(input_.mouseX(), 0);  // the clamp is kept
+  moveTo(20, kHeight + 20);
+  input_.setNewFrame();
+  EXPECT_EQ(input_.mouseAxis(0), 20);  // measured from the clamped position
+  EXPECT_EQ(input_.mouseAxis(1), 20 + 1);
+  moveTo(kWidth + 5, -3);
+  p = nextFrameMouse();
+  EXPECT_EQ(p.x, kWidth - 1);
+  EXPECT_EQ(p.y, 0);
+}
+
+TEST_F(InputDisplayTest, CapturedMouseAccumulatesFromTheStartPosition) {
+  moveTo(200, 100);
+  ASSERT_EQ(input_.initInput(window_, nullptr, true), kInputStarted);
+  EXPECT_FALSE(input_.systemCursor());
+  EXPECT_EQ(input_.mouseX(), 200);
+  EXPECT_EQ(input_.mouseY(), 100);
+  nextFrameMouse();  // nothing moved yet
+
+  moveBy(15, 7);
+  input_.setNewFrame();
+  EXPECT_EQ(input_.mouseAxis(0), 15);
+  EXPECT_EQ(input_.mouseAxis(0), 15);
+  Position p{};
+  input_.mouseState(p.x, p.y, p.left, p.right);
+  EXPECT_EQ(p.x, 215);
+  EXPECT_EQ(p.y, 107);
+
+  moveBy(-3000, -3000);
+  p = nextFrameMouse();
+  EXPECT_EQ(p.x, 0);
+  EXPECT_EQ(p.y, 0);
+  moveBy(30, 40);
+  p = nextFrameMouse();
+  EXPECT_EQ(p.x, 30);
+  EXPECT_EQ(p.y, 40);
+  moveBy(3000, 3000);
+  p = nextFrameMouse();
+  EXPECT_EQ(p.x, kWidth - 1);
+  EXPECT_EQ(p.y, kHeight - 1);
+
+  // Showing the pointer puts it where the program's position is; movement is then absolute.
+  input_.setMousePosition(123.9, 45.2);
+  input_.setSystemCursor(1);
+  EXPECT_TRUE(input_.systemCursor());
+  holdFor(30);
+  int x = 0, y = 0;
+  ASSERT_TRUE(platform::pointerInWindow(window_, x, y));
+  EXPECT_EQ(x, 123);
+  EXPECT_EQ(y, 45);
+  moveBy(4, 6);
+  p = nextFrameMouse();
+  EXPECT_EQ(p.x, 127);
+  EXPECT_EQ(p.y, 51);
+}
+
+TEST_F(InputDisplayTest, ButtonsAndWheel) {
+  moveTo(300, 200);
+  ASSERT_EQ(input_.initInput(window_, nullptr, false), kInputStarted);
+  struct Button {
+    int xButton;
+    int axis;
+  };
+  for (const Button& b : {Button{1, 3}, Button{3, 4}, Button{2, 5}}) {
+    SCOPED_TRACE(b.xButton);
+    ASSERT_TRUE(xdotool("mousedown " + std::to_string(b.xButton)));
+    EXPECT_TRUE(waitFor([&] { return input_.mouseAxis(b.axis) == 1.0; }));
+    EXPECT_EQ(input_.anyMouseButton(), 1.0);
+    Position p{};
+    input_.mouseState(p.x, p.y, p.left, p.right);
+    EXPECT_EQ(p.left, b.xButton == 1 ? 1.0 : 0.0);
+    EXPECT_EQ(p.right, b.xButton == 3 ? 1.0 : 0.0);
+    ASSERT_TRUE(xdotool("mouseup " + std::to_string(b.xButton)));
+    EXPECT_TRUE(waitFor([&] { return input_.anyMouseButton() == 0.0; }));
+  }
+
+  // The wheel is a sign per frame, taken by the frame's first read.
+  ASSERT_TRUE(xdotool("click 4"));
+  holdFor(50);
+  input_.setNewFrame();
+  EXPECT_EQ(input_.mouseAxis(2), 1);
+  EXPECT_EQ(input_.mouseAxis(2), 1);
+  input_.setNewFrame();
+  EXPECT_EQ(input_.mouseAxis(2), 0);
+  ASSERT_TRUE(xdotool("click --repeat 3 --delay 10 5"));
+  holdFor(50);
+  input_.setNewFrame();
+  EXPECT_EQ(input_.mouseAxis(2), -1);
+  EXPECT_EQ(input_.mouseAxis(6), 0);
+  EXPECT_EQ(input_.mouseAxis(-1), 0);
+}
+
+}  // namespace
+}  // namespace korvane
