@@ -54,18 +54,18 @@ inline void stencil(RtArray<Cell>& source, RtArray<Cell>& target, Access at) {
     for (double j = 0; j < kHeight - 1; ++j) {
       const double r = std::min<double>(kWidth - 1, i + 1), l = std::max(0.0, i - 1);
       const double d = std::min<double>(kHeight - 1, j + 1), u = std::max(0.0, j - 1);
-      at(target, i, j).red = static_cast<float>(
-          (kCentre * at(source, i, j).red + at(source, r, j).red + at(source, l, j).red +
-           at(source, i, d).red + at(source, i, u).red) /
-          kDivisor);
+      at(target, i, j).red =
+          static_cast<float>((kCentre * at(source, i, j).red + at(source, r, j).red +
+                              at(source, l, j).red + at(source, i, d).red + at(source, i, u).red) /
+                             kDivisor);
       at(target, i, j).green = static_cast<float>(
           (kCentre * at(source, i, j).green + at(source, r, j).green + at(source, l, j).green +
            at(source, i, d).green + at(source, i, u).green) /
           kDivisor);
-      at(target, i, j).blue = static_cast<float>(
-          (kCentre * at(source, i, j).blue + at(source, r, j).blue + at(source, l, j).blue +
-           at(source, i, d).blue + at(source, i, u).blue) /
-          kDivisor);
+      at(target, i, j).blue = static_cast<float>((kCentre * at(source, i, j).blue +
+                                                  at(source, r, j).blue + at(source, l, j).blue +
+                                                  at(source, i, d).blue + at(source, i, u).blue) /
+                                                 kDivisor);
     }
   }
 }
@@ -85,7 +85,12 @@ void rawStep(Grid& grid) {
 
 // The raw loop once more, kept scalar: the checks' branches stop the compiler from pairing the
 // colour loads into vector instructions, which the raw loop otherwise gets.
-[[gnu::optimize("no-tree-slp-vectorize")]] void rawScalarStep(Grid& grid) {
+#if defined(__GNUC__) && !defined(__clang__)
+#define KORVANE_SCALAR [[gnu::optimize("no-tree-slp-vectorize")]]
+#else
+#define KORVANE_SCALAR
+#endif
+KORVANE_SCALAR void rawScalarStep(Grid& grid) {
   stencil(grid.source, grid.target, [](RtArray<Cell>& a, double x, double y) -> Cell& {
     return a.data()[static_cast<int>(x) + static_cast<int>(y) * kWidth];
   });

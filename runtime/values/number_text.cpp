@@ -53,9 +53,8 @@ std::size_t writeNumberText(double value, char* out) noexcept {
   // d.ddddddddde±XX: the ten rounded digits and the exponent after rounding, so that a value
   // such as 9999999999.5 that rounds up across a power of ten takes the exponent form.
   char sci[32];
-  const auto result =
-      std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific,
-                    kSignificantDigits - 1);
+  const auto result = std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific,
+                                    kSignificantDigits - 1);
   *result.ptr = '\0';
   const char* p = sci;
   char* o = out;
@@ -124,7 +123,8 @@ double numberTextLength(double value) noexcept {
 
 RtString formatNumber(double width, double decimals, double value) {
   // Clamped as doubles first, so NaN and the infinities never reach the integer conversion.
-  const double w = std::isnan(width) ? 0.0 : std::clamp(width, -1.0 * kFormatLongest, 1.0 * kFormatLongest);
+  const double w =
+      std::isnan(width) ? 0.0 : std::clamp(width, -1.0 * kFormatLongest, 1.0 * kFormatLongest);
   const double d = std::isnan(decimals) ? 0.0 : std::clamp(decimals, 0.0, 1.0 * kFormatLongest);
   const int fieldWidth = truncateToInt32(w);
   int places = truncateToInt32(d);

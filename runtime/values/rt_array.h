@@ -27,10 +27,12 @@
 namespace korvane {
 
 // Numbers, integers, bytes, strings and plain records of numeric fields.
+// clang-format off
 template <typename T>
 concept ArrayElement =
     std::is_arithmetic_v<T> || std::same_as<T, RtString> ||
     (std::is_class_v<T> && std::is_trivially_copyable_v<T> && std::is_standard_layout_v<T>);
+// clang-format on
 
 namespace array_detail {
 // Code 9: an index below 0, at or above its size, or an array never dimensioned.
@@ -50,7 +52,7 @@ struct InlineBlock<double> {
 // index decides. The two selects keep the conversion defined (and branch-free); values in
 // (-1, 0) still truncate to index 0.
 inline uint32_t indexBits(double d) noexcept {
-  const double low = d > -1.0 ? d : -1.0;               // NaN and everything at or below -1
+  const double low = d > -1.0 ? d : -1.0;                  // NaN and everything at or below -1
   const double clamped = low < 2147483648.0 ? low : -1.0;  // and everything past the range
   return static_cast<uint32_t>(static_cast<int32_t>(clamped));
 }
@@ -373,10 +375,10 @@ void copyArray(RtArray<T>& target, const RtArray<T>& source) {
   if (&target == &source) return;
   dimensionArray(target, source.size0(), source.size1(), source.size2(), source.size3());
   using array_detail::countFactor;
-  const int64_t count = source.size0() <= 0 ? 0
-                                            : source.size0() * countFactor(source.size1()) *
-                                                  countFactor(source.size2()) *
-                                                  countFactor(source.size3());
+  const int64_t count = source.size0() <= 0
+                            ? 0
+                            : source.size0() * countFactor(source.size1()) *
+                                  countFactor(source.size2()) * countFactor(source.size3());
   std::copy(source.data(), source.data() + count, target.data());
 }
 

@@ -26,7 +26,8 @@ bool pointsInto(const RtString& s, const char* p) {
 }
 
 std::size_t writeInteger(int value, char* text) {
-  return static_cast<std::size_t>(std::to_chars(text, text + kNumberTextCapacity, value).ptr - text);
+  return static_cast<std::size_t>(std::to_chars(text, text + kNumberTextCapacity, value).ptr -
+                                  text);
 }
 
 void appendNumberText(RtString& s, const char* text, std::size_t length) {

@@ -75,9 +75,9 @@ class RtString {
 
   static constexpr char kSharedEmptyText[1] = {'\0'};
 
-  char* buf_;               // never null while alive (the shared empty text at least)
-  uint32_t capacity_ = 0;   // bytes at buf_; 0 while buf_ is the shared empty text
-  uint32_t length_ = 0;     // bytes before the terminating NUL, always below capacity_ if any
+  char* buf_;              // never null while alive (the shared empty text at least)
+  uint32_t capacity_ = 0;  // bytes at buf_; 0 while buf_ is the shared empty text
+  uint32_t length_ = 0;    // bytes before the terminating NUL, always below capacity_ if any
 };
 
 // Room for n bytes plus the NUL: nothing happens when n < capacity, else the capacity becomes
@@ -109,6 +109,7 @@ void stripTrailingControl(RtString& s) noexcept;
 // The text read as a number: leading white space, then the longest decimal prefix; 0 if none.
 double toNumber(const RtString& s) noexcept;
 
+// clang-format off
 // ---- Concatenation: a new string, the left side converted or copied, then the right appended.
 // `concatenate` covers every pairing, including those C++ cannot overload as `+` (text with
 // text, text with a number).
@@ -127,6 +128,8 @@ RtString operator+(const L& left, const R& right) {
   return concatenate(left, right);
 }
 
+// clang-format on
+
 // ---- Text comparisons (1.0 / 0.0). Ordering is byte-wise over unsigned bytes up to the NUL.
 // Two strings are equal only with equal lengths and equal bytes.
 double operator==(const RtString& a, const RtString& b) noexcept;
@@ -141,6 +144,7 @@ double numberOf(const char* text) noexcept;
 inline double truth(bool b) noexcept { return b ? 1.0 : 0.0; }
 }  // namespace string_detail
 
+// clang-format off
 // Named forms of all six comparisons, for every pairing of text operands and of a text operand
 // with a number (the number widened to double, the text read with toNumber). NaN on either side
 // makes every comparison false except `textNotEqual`.
@@ -185,6 +189,7 @@ KORVANE_STRING_OPERATOR(>, textGreater)
 KORVANE_STRING_OPERATOR(<=, textLessOrEqual)
 KORVANE_STRING_OPERATOR(>=, textGreaterOrEqual)
 #undef KORVANE_STRING_OPERATOR
+// clang-format on
 
 // Three-way compares: -1, 0 or 1. With text, the sign of the byte-wise comparison; with a
 // number, toNumber(s) against it (0 when the number is NaN: the two are unordered).

@@ -5,10 +5,10 @@
 #include <stdlib.h>
 
 #include <clocale>
-#include <cstring>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <random>
@@ -40,13 +40,13 @@ const TextRow kNumberTexts[] = {
     {-0.0, "0"},
     {0.1 + 0.2, "0.3"},
     {100, "100"},
-    {0.1, "0.1"},                     // exponent -1: still fixed
-    {0.099999999999, "0.1"},          // rounds up into the fixed range
-    {0.05, "5.e-002"},                // exponent -2: exponent form, the point stays
+    {0.1, "0.1"},             // exponent -1: still fixed
+    {0.099999999999, "0.1"},  // rounds up into the fixed range
+    {0.05, "5.e-002"},        // exponent -2: exponent form, the point stays
     {-0.0123, "-1.23e-002"},
     {1e10, "1.e+010"},
-    {9999999999.0, "9999999999"},     // ten digits, still fixed
-    {9999999999.5, "1.e+010"},        // rounds up across the power of ten
+    {9999999999.0, "9999999999"},  // ten digits, still fixed
+    {9999999999.5, "1.e+010"},     // rounds up across the power of ten
     {999999999.95, "1000000000"},
     {1234567890123.0, "1.23456789e+012"},  // the tenth digit is a dropped zero
     {2147483647.0, "2147483647"},
@@ -117,6 +117,7 @@ TEST(NumberTextTest, FormatNumberPrintsFixedPointInAField) {
     double width, decimals, value;
     const char* text;
   };
+  // clang-format off
   const Row rows[] = {
       {6, 2, 3.14159, "  3.14"},
       {8, 2, -3.14159, "   -3.14"},
@@ -135,6 +136,7 @@ TEST(NumberTextTest, FormatNumberPrintsFixedPointInAField) {
       {0, 2, -kInf, "-inf"},
       {0, 2, kNaN, "nan"},
   };
+  // clang-format on
   for (const Row& row : rows) {
     const RtString s = formatNumber(row.width, row.decimals, row.value);
     EXPECT_EQ(str(s), row.text) << row.width << " " << row.decimals << " " << row.value;
@@ -185,9 +187,9 @@ TEST(NumberTextTest, TextToNumberReadsTheLongestDecimalPrefix) {
       {" \t\r\n\v\f-1.5e3x", -1500},
       {"+.5", 0.5},
       {"5.", 5},
-      {".e5", 0},               // a point alone has no digits
+      {".e5", 0},  // a point alone has no digits
       {"-", 0},
-      {"1e", 1},                // an exponent without digits is not taken
+      {"1e", 1},  // an exponent without digits is not taken
       {"1e+", 1},
       {"2E-2", 0.02},
       {"00012.5e-1", 1.25},
@@ -201,11 +203,11 @@ TEST(NumberTextTest, TextToNumberReadsTheLongestDecimalPrefix) {
       {"4.9e-324", 4.9406564584124654e-324},
       {"1e99999999999999999999", kInf},
       {"1e-99999999999999999999", 0},
-      {"inf", 0},               // no words, no hexadecimal
+      {"inf", 0},  // no words, no hexadecimal
       {"nan", 0},
       {"-infinity", 0},
       {"0x1A", 0},
-      {"1,5", 1},               // the decimal point is always "."
+      {"1,5", 1},                                // the decimal point is always "."
       {"9007199254740993", 9007199254740992.0},  // ties to even
   };
   for (const Row& row : rows) {
@@ -216,7 +218,10 @@ TEST(NumberTextTest, TextToNumberReadsTheLongestDecimalPrefix) {
   EXPECT_EQ(textToNumber(nullptr), 0.0);
   // The length bound and an embedded NUL both end the text.
   EXPECT_EQ(textToNumber("12345", 3), 123.0);
-  EXPECT_EQ(textToNumber("12\0" "34", 5), 12.0);
+  EXPECT_EQ(textToNumber("12\0"
+                         "34",
+                         5),
+            12.0);
   // A long run of digits is read exactly (rounded once).
   const std::string longDigits = "0." + std::string(5000, '3');
   EXPECT_EQ(textToNumber(longDigits.c_str()), 1.0 / 3.0);

@@ -109,8 +109,9 @@ TEST(RtStringTest, CopiesOwnTheirBufferAndMovesLeaveTheSourceEmpty) {
 
   a = std::move(c);
   EXPECT_EQ(a.buf(), owned);
-  a = a;  // NOLINT: self-assignment keeps the content
-  a = std::move(a);
+  RtString& same = a;  // through a reference, as aliasing code would
+  a = same;
+  a = std::move(same);
   EXPECT_EQ(str(a), "text!");
 }
 
@@ -252,7 +253,9 @@ TEST(RtStringTest, ByteAccessIsSignedAndStaysInsideTheText) {
   EXPECT_EQ(byteAt(RtString(), 0), 0);
   setByteAt(s, 2, 0x141);  // the low 8 bits
   setByteAt(s, 3, 'x');    // past the text: ignored
-  EXPECT_EQ(str(s), "a\xC8" "A");
+  EXPECT_EQ(str(s),
+            "a\xC8"
+            "A");
   truncateAt(s, 1);
   EXPECT_EQ(str(s), "a");
   truncateAt(s, 5);  // past the text: ignored
@@ -265,7 +268,7 @@ TEST(RtStringTest, StripTrailingControlRemovesControlAndHighBytesFromTheEnd) {
     const char* out;
   };
   const Row rows[] = {
-      {"ab\r\n", "ab"}, {"ab\xC8", "ab"}, {"ab \t", "ab "}, {"\x01\x1F", ""},
+      {"ab\r\n", "ab"}, {"ab\xC8", "ab"}, {"ab \t", "ab "},     {"\x01\x1F", ""},
       {"a\nb", "a\nb"}, {"", ""},         {"\x7F\x80", "\x7F"},
   };
   for (const Row& row : rows) {
