@@ -566,5 +566,107 @@ TEST_F(Gfx2dGlTest, CollisionNeedsOpaqueTexelsOnTheSamePixel) {
   EXPECT_EQ(d().spritesCollide(20, 0, 0, 21, 1, 0), 0);
 }
 
+// ---------------------------------------------------------------- the program's commands
+
+TEST_F(Gfx2dGlTest, LoadCommandsResolveNamesAndEmptyTheRowOnFailure) {
+  const std::string path = writeTempFile("command.png", makePng(4, 2, 4, 8, solid(4, 2, kWhite)));
+  loadSprite(30.9, RtString(path.c_str()));  // ids are truncated
+  double w = 0, h = 0;
+  spriteSize(30, w, h);
+  EXPECT_EQ(w, 4);
+  EXPECT_EQ(h, 2);
+  loadSprite(30, RtString("no such picture.png"));
+  spriteSize(30, w, h);
+  EXPECT_EQ(w, 0);
+  EXPECT_EQ(d().spriteEntry(30)->texture, 0u);
+
+  // An animation keeps its frame size only when the picture loaded.
+  loadAnimation(31, RtString(path.c_str()), 2, 2);
+  EXPECT_EQ(d().spriteEntry(31)->frameWidth, 2);
+  loadAnimation(31, RtString("no such picture.png"), 1, 1);
+  EXPECT_EQ(d().spriteEntry(31)->frameWidth, 2);
+
+  loadBumpTexture(32, RtString(path.c_str()));
+  EXPECT_NE(d().spriteEntry(32)->texture, 0u);
+  EXPECT_EQ(spriteCollision(30, 0, 0, 32, 1, 1), 0);  // row 30 is empty
+  loadSprite(30, RtString(path.c_str()));
+  EXPECT_EQ(spriteCollision(30, 0.5, 0, 32, 3.9, 1), 1);  // 0 and 3: one column of overlap
+}
+
+TEST_F(Gfx2dGlTest, FontCommandsClampTheSlot) {
+  loadFont(40, RtString(""));
+  EXPECT_EQ(d().gfx2d().currentFont, 31);
+  EXPECT_EQ(d().spriteEntry(kFontSlotBase + 31)->width, 128);
+  setFont(-3);
+  EXPECT_EQ(d().gfx2d().currentFont, 0);
+  loadFont(0, RtString(""));
+  printNumber(7, 100, 100);
+  // '7' (0x0042210E): top bar in cell columns 2..4 of cell row 1.
+  EXPECT_EQ(pixel(102, 101), kWhite);
+  EXPECT_EQ(pixel(104, 101), kWhite);
+  EXPECT_EQ(pixel(101, 101), (Rgb{8, 8, 8}));
+}
+
+TEST_F(Gfx2dGlTest, SetTextureBindsTheSmoothTextureWhileSmoothingIsOn) {
+  loadRgba(33, 4, 4, solid(4, 4, kWhite));
+  const SpriteEntry& row = *d().spriteEntry(33);
+  auto bound = [] {
+    GLint name = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &name);
+    return static_cast<GLuint>(name);
+  };
+  setTexture(33, -1);
+  EXPECT_EQ(bound(), row.texture);
+  textureSmoothing(1);
+  setTexture(33, -1);
+  EXPECT_EQ(bound(), row.smoothTexture);
+  prepareNext2dFrame(d());  // every presented frame turns smoothing off again
+  EXPECT_EQ(d().gfx2d().textureSmoothing, 0);
+  setTexture(-1, -1);
+  EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+}
+
+TEST_F(Gfx2dGlTest, ScreenSizeAndViewport) {
+  double w = 0, h = 0;
+  screenSize(w, h);
+  EXPECT_EQ(w, kScreenWidth);
+  EXPECT_EQ(h, kScreenHeight);
+  viewport(10, 20, 100, 50);
+  drawRect(0, 0, 2, 2, 0xFFFFFF);
+  EXPECT_EQ(pixel(10, 20), kWhite);
+  EXPECT_EQ(pixel(9, 20), kBlack);
+  EXPECT_EQ(pixel(0, 0), kBlack);
+}
+
+TEST_F(Gfx2dGlTest, BackgroundCommandsAndTheScreenGrab) {
+  const std::string path =
+      writeTempFile("background.png", makePng(8, 8, 4, 8, solid(8, 8, {10, 20, 30})));
+  loadBackground(RtString(path.c_str()));
+  EXPECT_EQ(pixel(4, 4), (Rgb{10, 20, 30}));  // drawn at once
+  EXPECT_EQ(d().tiledImage(kBackgroundSlot)->columns, 1);
+  loadBackground(RtString("no such background.png"));
+  EXPECT_EQ(d().tiledImage(kBackgroundSlot)->columns, 0);
+  EXPECT_EQ(pixel(4, 4), kBlack);  // cleared
+
+  // A grab reproduces the screen when drawn.
+  d().drawRect(100, 100, 5, 5, 0x00FF00);
+  d().grabScreenToTiled(kFadeOutSlot);
+  glClear(GL_COLOR_BUFFER_BIT);
+  d().drawTiledImage(kFadeOutSlot);
+  EXPECT_EQ(pixel(102, 102), (Rgb{0, 255, 0}));
+  EXPECT_EQ(pixel(99, 102), kBlack);
+  EXPECT_EQ(pixel(319, 239), kBlack);
+  d().deleteTiledImage(kFadeOutSlot);
+
+  // The fade ends with the picture as the background and the fade slots released.
+  loadBackgroundFading(RtString(path.c_str()));
+  EXPECT_EQ(d().tiledImage(kBackgroundSlot)->columns, 1);
+  EXPECT_EQ(d().tiledImage(kFadeInSlot)->columns, 0);
+  EXPECT_EQ(d().tiledImage(kFadeOutSlot)->columns, 0);
+  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+  clearBackground();
+  EXPECT_EQ(d().tiledImage(kBackgroundSlot)->columns, 0);
+}
+
 }  // namespace
 }  // namespace korvane
