@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <new>
 #include <type_traits>
 #include <utility>
@@ -149,6 +150,11 @@ class RtArray {
 
   // Sizes the array and clears every element (see dimensionArray).
   void dimension(double d0, double d1, double d2, double d3);
+
+  // Makes this array what `other` is, leaving `other` to be discarded: its block and header
+  // are taken when neither array uses inline storage; otherwise this array is dimensioned with
+  // the other's sizes (keeping its own block when large enough) and the elements are copied.
+  void takePlaceOf(RtArray& other);
 
  private:
   // The bound an index in dimensions 1 to 3 must stay below: index 0 is the only valid one
@@ -382,6 +388,23 @@ void copyArray(RtArray<T>& target, const RtArray<T>& source) {
   std::copy(source.data(), source.data() + count, target.data());
 }
 
+template <ArrayElement T>
+void RtArray<T>::takePlaceOf(RtArray& other) {
+  if (this == &other) return;
+  if (!usesInlineStorage() && !other.usesInlineStorage()) {
+    *this = std::move(other);
+    return;
+  }
+  dimension(other.size0_, other.size1_, other.size2_, other.size3_);
+  using array_detail::countFactor;
+  const int64_t count = other.size0_ <= 0
+                            ? 0
+                            : other.size0_ * countFactor(other.size1_) * countFactor(other.size2_) *
+                                  countFactor(other.size3_);
+  std::move(other.data_, other.data_ + count, data_);
+  dimensionCount_ = other.dimensionCount_;  // as given, so a size of 0.5 still counts
+}
+
 // Re-dimensions keeping, in each dimension, the indices below both the old and the new size
 // (a dimension where either size is 0 keeps index 0). Nothing is kept when the new first size
 // is 0 or the old array has no dimension.
@@ -408,17 +431,25 @@ void resizeKeeping(RtArray<T>& array, double d0, double d1 = 0, double d2 = 0, d
       }
     }
   }
-  array = std::move(resized);
+  array.takePlaceOf(resized);
 }
 
 // A one-dimensional array of `count` elements holding values[0 .. count-1] (empty when count
 // is 0 or less). `values` may point into the array itself.
 template <ArrayElement T>
 void arrayFromValues(RtArray<T>& array, int32_t count, const T* values) {
-  RtArray<T> filled;
-  dimensionArray(filled, count);
-  if (count > 0) std::copy(values, values + count, filled.data());
-  array = std::move(filled);
+  const T* block = array.data();
+  const std::less<const T*> before;  // a total order, also for pointers into other blocks
+  if (count > 0 && block != nullptr && before(values, block + array.capacity()) &&
+      before(block, values + count)) {
+    // Dimensioning clears the block the values come from: read them from a copy.
+    RtArray<T> saved;
+    arrayFromValues(saved, count, values);
+    arrayFromValues(array, count, saved.data());
+    return;
+  }
+  dimensionArray(array, count);
+  if (count > 0) std::copy(values, values + count, array.data());
 }
 
 }  // namespace korvane

@@ -262,15 +262,23 @@ TEST(RtArrayTest, ResizeKeepingKeepsTheOverlap) {
   EXPECT_EQ(elementAt(a, 0), 1);
   EXPECT_EQ(elementAt(a, 1), 2);
 
-  // From inline storage to an allocated block and back.
+  // From inline storage to an allocated block, and back to fewer elements, which keeps the
+  // block (the result is dimensioned in place when the smaller temporary lives inline).
   resizeKeeping(a, 40);
   EXPECT_FALSE(a.usesInlineStorage());
   EXPECT_EQ(elementAt(a, 1), 2);
   elementAt(a, 39) = 5;
+  const double* block = a.data();
   resizeKeeping(a, 3);
-  EXPECT_TRUE(a.usesInlineStorage());
+  EXPECT_EQ(a.data(), block);
+  EXPECT_EQ(a.capacity(), 48);
   EXPECT_EQ(elementAt(a, 1), 2);
   EXPECT_EQ(elementAt(a, 2), 0);
+  EXPECT_EQ(a.data()[39], 0);  // the whole number block is cleared
+  // Two allocated blocks: the temporary's block is taken over.
+  resizeKeeping(a, 50);
+  EXPECT_NE(a.data(), block);
+  EXPECT_EQ(elementAt(a, 1), 2);
 
   // A one-dimensional array growing a second dimension keeps its row at index 0.
   resizeKeeping(a, 3, 2);
