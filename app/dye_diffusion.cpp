@@ -2,14 +2,29 @@
 #include "app/dye_diffusion.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "app/fluid_grid.h"
+#include "runtime/core/error_stop.h"
 
 namespace ondrel {
 
 using korvane::elementAt;
+using korvane::RtArray;
 
 namespace {
+constexpr double kIndexOutOfRange = 9;
+
+// The array's own bounds check, on whole-number indices: truncating a double index on every
+// access cost more than the rest of the check.
+inline FluidCell& checkedCell(RtArray<FluidCell>& buffer, int32_t i, int32_t j) {
+  FluidCell* cell = buffer.elementIfValid(i, j);
+  if (cell == nullptr) [[unlikely]] {
+    korvane::stopWithError(kIndexOutOfRange);
+  }
+  return *cell;
+}
+
 void clearCell(double i, double j) {
   FluidCell& cell = elementAt(*currentCells, i, j);
   cell.red = 0;
@@ -40,25 +55,30 @@ void clearBorder() {
 }
 
 void diffuseDye() {
-  korvane::RtArray<FluidCell>& source = *currentCells;
-  korvane::RtArray<FluidCell>& target = currentCells == &cellBufferA ? cellBufferB : cellBufferA;
-  const double w = gridWidth();
-  const double h = gridHeight();
-  for (double i = 0; i < w - 1; ++i) {
-    const double right = std::min(w - 1, i + 1);
-    const double left = std::max(0.0, i - 1);
-    for (double j = 0; j < h - 1; ++j) {
-      const double below = std::min(h - 1, j + 1);
-      const double above = std::max(0.0, j - 1);
-      const FluidCell& c = elementAt(source, i, j);
-      const FluidCell& r = elementAt(source, right, j);
-      const FluidCell& l = elementAt(source, left, j);
-      const FluidCell& d = elementAt(source, i, below);
-      const FluidCell& u = elementAt(source, i, above);
-      FluidCell& out = elementAt(target, i, j);
-      out.red = blend(c.red, r.red, l.red, d.red, u.red);
-      out.green = blend(c.green, r.green, l.green, d.green, u.green);
-      out.blue = blend(c.blue, r.blue, l.blue, d.blue, u.blue);
+  RtArray<FluidCell>& source = *currentCells;
+  RtArray<FluidCell>& target = currentCells == &cellBufferA ? cellBufferB : cellBufferA;
+  // The sizes are whole numbers, so whole-number counters visit exactly the cells that the
+  // program's double counters would, without a truncation per access.
+  const int32_t w = cellBufferA.size0();
+  const int32_t h = cellBufferA.size1();
+  for (int32_t i = 0; i < w - 1; ++i) {
+    const int32_t right = std::min(w - 1, i + 1);
+    const int32_t left = std::max(0, i - 1);
+    // Walking down the column, the cell below becomes the next centre and the centre the next
+    // cell above (at the top the cell above is the cell itself), so each source cell of the
+    // column is fetched, and checked, once.
+    const FluidCell* above = &checkedCell(source, i, 0);
+    const FluidCell* centre = above;
+    for (int32_t j = 0; j < h - 1; ++j) {
+      const FluidCell& below = checkedCell(source, i, std::min(h - 1, j + 1));
+      const FluidCell& r = checkedCell(source, right, j);
+      const FluidCell& l = checkedCell(source, left, j);
+      FluidCell& out = checkedCell(target, i, j);
+      out.red = blend(centre->red, r.red, l.red, below.red, above->red);
+      out.green = blend(centre->green, r.green, l.green, below.green, above->green);
+      out.blue = blend(centre->blue, r.blue, l.blue, below.blue, above->blue);
+      above = centre;
+      centre = &below;
     }
   }
   currentCells = &target;

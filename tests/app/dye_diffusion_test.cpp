@@ -127,5 +127,19 @@ TEST(DyeDiffusionTest, ClearBorderBlackensEveryEdgeOfTheCurrentBufferOnly) {
   }
 }
 
+using DyeDiffusionDeathTest = testing_support::AppStopDeathTest;
+
+// The program never sizes the buffers apart, but every access of the step is still checked.
+TEST_F(DyeDiffusionDeathTest, TargetSmallerThanTheGridStopsWithCode9) {
+  EXPECT_EXIT(
+      {
+        setUpProgramGrid();
+        korvane::dimensionArray(cellBufferB, 10, 10);
+        diffuseDye();
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ(report(), testing_support::kIndexStopReport);
+}
+
 }  // namespace
 }  // namespace ondrel
