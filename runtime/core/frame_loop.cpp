@@ -8,6 +8,7 @@
 #include "runtime/core/error_stop.h"
 #include "runtime/core/project_settings.h"
 #include "runtime/core/runtime_state.h"
+#include "runtime/input/input_state.h"
 #include "runtime/gfx2d/gfx2d_commands.h"
 #include "runtime/platform/clock.h"
 #include "runtime/platform/events.h"
@@ -75,9 +76,16 @@ void presentFrame() {
     sleepMs(kPauseSleepMs);
   }
 
-  // ----- input: refresh the keyboard (pollKeyboard) and set the new-frame flag here.
-  // ----- input: quit keys here: while state.escapeEndsProgram, key 129 or 1 (Escape) down
-  //       -> setErrorCode(0), endProgram(); left Alt (56) with F4 (62) down -> the same.
+  if (InputState* input = inputState(); input != nullptr) {
+    input->pollKeyboard();
+    input->setNewFrame();
+    const bool escape = input->keyDown(kKeyExtendedEscape) != 0 || input->keyDown(kKeyEscape) != 0;
+    const bool altF4 = input->keyDown(kKeyLeftAlt) != 0 && input->keyDown(kKeyF4) != 0;
+    if ((state.escapeEndsProgram != 0 && escape) || altF4) {
+      setErrorCode(0);
+      endProgram();
+    }
+  }
 
   // ----- 3D: switch the shadow pass off here (setShadowPass(false)).
 
@@ -116,7 +124,7 @@ void setScreen(double width, double height, double fullscreen) {
   d->setDisplayMode(truncateToInt32(width), truncateToInt32(height), 0,
                     truncateToInt32(fullscreen) != 0 ? 1 : 0);
   runtimeState().mainWindow = d->window();
-  // ----- input: give the input state the display's window here.
+  if (InputState* input = inputState(); input != nullptr) input->setWindow(d->window());
   // ----- sound: give the sound device the display's window here.
   for (int i = 0; i < kFramesAfterModeSwitch; ++i) presentFrame();
 }

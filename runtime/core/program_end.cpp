@@ -4,6 +4,7 @@
 
 #include "runtime/core/error_stop.h"
 #include "runtime/core/runtime_state.h"
+#include "runtime/input/input_state.h"
 #include "runtime/platform/process.h"
 #include "runtime/platform/window.h"
 
@@ -27,7 +28,10 @@ void notifyDebugger(int32_t value) {
   platform::hideWindow(state.mainWindow);
   platform::debugOutput(debuggerNoticeText(value));
   state.paused = 0;
-  // ----- input: refresh the keyboard (pollKeyboard) and set the new-frame flag here.
+  if (InputState* input = inputState(); input != nullptr) {
+    input->pollKeyboard();
+    input->setNewFrame();
+  }
 }
 
 void openConsole() {

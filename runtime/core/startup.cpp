@@ -12,6 +12,8 @@
 #include "runtime/core/runtime_state.h"
 #include "runtime/core/window_events.h"
 #include "runtime/gfx2d/gfx2d_commands.h"
+#include "runtime/input/input_state.h"
+#include "runtime/lib/media_resolver.h"
 #include "runtime/lib/random_generator.h"
 #include "runtime/platform/events.h"
 #include "runtime/platform/process.h"
@@ -59,7 +61,7 @@ int startRuntime(InstanceHandle instance, InstanceHandle /*previousInstance*/,
   // Every run starts without an old report (and without the display's own notices).
   deleteErrorLog();
 
-  // ----- input: create the input state object here.
+  createInputState();
   // ----- sound: create the sound device object and the 256 sound slots (in order) here.
   // ----- network: create the network session object (idle, lock initialised) here.
   // ----- 3D: create the 3D renderer for the display here.
@@ -73,13 +75,14 @@ int startRuntime(InstanceHandle instance, InstanceHandle /*previousInstance*/,
     d->enterWindowed();
   }
 
-  // ----- input: initInput(state.mainWindow, instance, settings.captureMouse != 0) here.
+  inputState()->initInput(state.mainWindow, instance, settings.captureMouse != 0);
   // ----- sound: start the sound device for state.mainWindow here.
 
   const std::string directory = programDirectory(platform::executablePath());
   platform::setCurrentDirectory(directory);  // a failure is ignored
 
-  // ----- files: create the two media resolvers and setMediaPack(directory) on both here.
+  // A directory is no pack: the first lookup switches pack lookups off and media come from disk.
+  setMediaPackOfBoth(directory);
 
   // ----- 2D graphics: deleteTiledImage(0) here.
   d->deleteTiledImage(kBackgroundSlot);
@@ -118,10 +121,10 @@ void shutdownRuntime() {
     delete d;
   }
 
-  // ----- input: release the input devices and free the input state here.
+  destroyInputState();
   // ----- sound: destroy the 256 sound slots from the last to the first, then the device.
   // ----- network: end the network session here.
-  // ----- files: for each media resolver, delete its extracted file, free it, here.
+  releaseMediaResolvers();
 
   // The window went with the display.
   state.mainWindow = nullptr;

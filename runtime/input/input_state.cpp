@@ -148,7 +148,12 @@ void InputState::releaseInput() {
     platform::setInputEventObserver(nullptr);
     observedState = nullptr;
   }
-  if (!systemCursor_ && mouseDevice_) setSystemCursor(1);
+  // The pointer is given back without being moved: at program end the window may be gone.
+  if (!systemCursor_ && mouseDevice_) {
+    platform::setRelativeMouseMode(false);
+    platform::showArrowPointer(true);
+    systemCursor_ = true;
+  }
   mouseDevice_ = false;
   for (int i = 0; i < kMaxJoysticks; ++i) {
     platform::closeJoystick(joysticks_[static_cast<size_t>(i)]);

@@ -84,7 +84,8 @@ class InputState {
   // the shown system pointer) and up to 10 joysticks. Each failing part appends its line to
   // the error log; the program goes on without it. Returns kInputStarted or the last failure.
   uint32_t initInput(platform::Window* window, void* instance, bool captureMouse);
-  // Shows the pointer again if it was captured and closes every device.
+  // Shows the pointer again if it was captured (where it is: the window may be gone) and
+  // closes every device.
   void releaseInput();
   // The display's window after a mode switch.
   void setWindow(platform::Window* window) { window_ = window; }
