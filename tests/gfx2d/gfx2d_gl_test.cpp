@@ -190,6 +190,19 @@ TEST_F(Gfx2dGlTest, SmoothTextureLevelsFollowTheMipmapWeights) {
   textureLevel(row.smoothTexture, 3, w, h);
   EXPECT_EQ(w, 0);  // the chain stops at 1 x 1
 
+  // A long thin picture halves each side down to 1 until both are 1: 8x2, 4x1, 2x1, 1x1.
+  loadRgba(9, 8, 2, solid(8, 2, {90, 80, 70}));
+  const GLuint thin = d().spriteEntry(9)->smoothTexture;
+  const int expected[][2] = {{8, 2}, {4, 1}, {2, 1}, {1, 1}, {0, 0}};
+  for (int level = 0; level < 5; ++level) {
+    const std::vector<uint8_t> texels = textureLevel(thin, level, w, h);
+    EXPECT_EQ(w, expected[level][0]) << level;
+    EXPECT_EQ(h, expected[level][1]) << level;
+    if (!texels.empty()) {
+      EXPECT_EQ(texels[0], 90) << level;  // a flat colour stays flat
+    }
+  }
+
   GLint minFilter = 0;
   glBindTexture(GL_TEXTURE_2D, row.smoothTexture);
   glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
