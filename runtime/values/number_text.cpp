@@ -180,10 +180,9 @@ double textToNumber(const char* text) noexcept {
 double textToNumber(const char* text, std::size_t length) noexcept {
   if (text == nullptr) return 0.0;
   // A NUL ends the text early, as it would for a C text.
-  length = static_cast<std::size_t>(
-      static_cast<const char*>(std::memchr(text, '\0', length)) != nullptr
-          ? static_cast<const char*>(std::memchr(text, '\0', length)) - text
-          : length);
+  if (const void* nul = std::memchr(text, '\0', length); nul != nullptr) {
+    length = static_cast<std::size_t>(static_cast<const char*>(nul) - text);
+  }
   std::size_t i = 0;
   while (i < length && isSpace(text[i])) ++i;
   bool negative = false;

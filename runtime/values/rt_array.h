@@ -50,7 +50,7 @@ struct InlineBlock<double> {
 
 // An index truncated toward zero, as unsigned bits: negative results, NaN and values past the
 // 32-bit range all land at 2^31 or above, beyond every size, so that one unsigned compare per
-// index decides. The two selects keep the conversion defined (and branch-free); values in
+// index decides. The two selects keep the conversion defined for every double; values in
 // (-1, 0) still truncate to index 0.
 inline uint32_t indexBits(double d) noexcept {
   const double low = d > -1.0 ? d : -1.0;                  // NaN and everything at or below -1
