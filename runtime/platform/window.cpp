@@ -85,10 +85,7 @@ bool startVideo() {
 }
 
 void stopVideo() {
-  if (videoState <= 0) return;
-  SDL_EnableScreenSaver();
-  SDL_QuitSubSystem(SDL_INIT_VIDEO);
-  videoState = 0;
+  if (videoState > 0) SDL_EnableScreenSaver();
 }
 
 std::string lastError() {

@@ -26,7 +26,9 @@ struct PixelFormatRequest {
 // lastError() says why.
 bool startVideo();
 
-// Ends the video system; every window must be destroyed first. Restores the screen saver.
+// Ends the runtime's use of the video system: restores the screen saver. The connection to the
+// display stays open until the process exits: closing it makes Mesa's software rasteriser join
+// its worker threads, which can deadlock at exit.
 void stopVideo();
 
 // The last failure reported by SDL or by this layer, for messages.

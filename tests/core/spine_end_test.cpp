@@ -1,0 +1,136 @@
+// Every way out of a running runtime, in child processes with a real window.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+
+#include "runtime/core/error_stop.h"
+#include "runtime/core/frame_loop.h"
+#include "runtime/core/program_end.h"
+#include "runtime/core/project_settings.h"
+#include "runtime/core/runtime_state.h"
+#include "runtime/core/startup.h"
+#include "runtime/platform/window.h"
+#include "tests/core/spine_harness.h"
+
+namespace korvane {
+namespace {
+
+using korvane::testing::readFile;
+using korvane::testing::waitUntil;
+
+std::string windowText() {
+  return std::to_string(platform::nativeWindowId(runtimeState().mainWindow));
+}
+
+void startOrFail() {
+  if (startRuntime(nullptr, nullptr, "", kShowDefault, "Ondrel") != 0) {
+    endAfterDisplayFailure();
+  }
+}
+
+// Asks the X server to close our window, as the close box does, then presents frames until
+// the request arrives.
+[[noreturn]] void closeFromOutside() {
+  std::string command = std::string(KORVANE_X_DRIVER) + " close " + windowText();
+  if (std::system(command.c_str()) != 0) std::fputs("x driver failed\n", stderr);
+  for (;;) presentFrame();
+}
+
+class SpineEndDeathTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The threadsafe child re-runs SetUp: the name must not depend on the pid.
+    dir_ = std::filesystem::path("/tmp") /
+           (std::string("korvane-end-") +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    if (!::testing::internal::InDeathTestChild()) std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+    setenv("TMPDIR", dir_.c_str(), 1);
+  }
+  void TearDown() override {
+    if (!::testing::internal::InDeathTestChild()) std::filesystem::remove_all(dir_);
+  }
+  std::string log() const { return readFile(dir_ / "ErrorLog.txt"); }
+  std::filesystem::path dir_;
+};
+
+TEST_F(SpineEndDeathTest, CloseRequestEndsWithExitZeroAndNoReport) {
+  EXPECT_EXIT(
+      {
+        startOrFail();
+        closeFromOutside();
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "ErrorLog.txt"));
+}
+
+TEST_F(SpineEndDeathTest, DebugRunsLeaveOnlyTheLastReport) {
+  struct Run {
+    double code;
+    const char* report;
+  };
+  // Position tag 4 and line 12 when the code is set: the report gives the line minus 1.
+  const Run runs[] = {
+      {9, "-End On Line\r\n9\r\n11\r\n12\r\n4\r\n"},
+      {3, "-End On Line\r\n3\r\n11\r\n12\r\n4\r\n"},
+  };
+  for (const Run& run : runs) {
+    EXPECT_EXIT(
+        {
+          projectSettings().debugMode = 1;
+          startOrFail();
+          runtimeError() = RuntimeError{};
+          setSourcePosition(4, 12);
+          setErrorCode(run.code);
+          closeFromOutside();
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(log(), run.report);
+  }
+}
+
+TEST_F(SpineEndDeathTest, FatalErrorShutsTheDisplayDownAndExitsZero) {
+  EXPECT_EXIT(
+      {
+        projectSettings().debugMode = 1;
+        startOrFail();
+        runtimeError() = RuntimeError{};
+        stopWithError(9);
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ(log(), "-End On Line\r\n9\r\n-1\r\n0\r\n0\r\n");
+}
+
+TEST_F(SpineEndDeathTest, EndAndRunStartsItsCommandAfterShutdown) {
+  const std::string marker = (dir_ / "marker").string();
+  // The command looks for the window: it must already be gone when the command runs.
+  const std::string command = "if xwininfo -id \"$PROBE_WINDOW\" >/dev/null 2>&1; then echo alive; "
+                              "else echo gone; fi > " + marker;
+  EXPECT_EXIT(
+      {
+        startOrFail();
+        setenv("PROBE_WINDOW", windowText().c_str(), 1);
+        endAndRun(RtString(command.c_str()));
+      },
+      ::testing::ExitedWithCode(0), "");
+  ASSERT_TRUE(waitUntil([&] { return readFile(marker).size() > 0; }));
+  EXPECT_EQ(readFile(marker), "gone\n");
+}
+
+TEST_F(SpineEndDeathTest, NoDisplayIsReportedAndEndsWithNonZeroExit) {
+  EXPECT_EXIT(
+      {
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        setenv("SDL_VIDEODRIVER", "x11", 1);
+        startOrFail();
+        std::fputs("started without a display\n", stderr);
+      },
+      ::testing::ExitedWithCode(1), "no window with OpenGL could be opened.*xvfb-run");
+}
+
+}  // namespace
+}  // namespace korvane
