@@ -3,6 +3,7 @@
 // whose pixels become (0, 0, 0, 0), or kNoColourKey.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -10,6 +11,17 @@
 #include "runtime/gfx2d/rgba_image.h"
 
 namespace korvane {
+
+// What readPng prints on standard output for a depth or colour type it cannot take. The first
+// line of each pair names the file (and the depth).
+enum PngMessageId { kPngBitDepth, kPngOnlyDepth8, kPngColourType, kPngSupportedTypes };
+inline constexpr std::array<const char*, 4> kPngMessages = {
+    "File %s has bit depth %d.\n",                   // kPngBitDepth
+    "Only bit depth of 8 is supported.",             // kPngOnlyDepth8
+    "File %s has unsupported color type.\n",         // kPngColourType
+    "Types GRAY, RGB and RGB_ALPHA are supported.",  // kPngSupportedTypes
+};
+static_assert(kPngMessages.size() == kPngSupportedTypes + 1);
 
 // Windows bitmaps with the 12- or 40-byte info header, 8 (palette), 24 or 32 bits per pixel.
 // Rows are always read bottom-up, also when the stored height is negative.

@@ -99,13 +99,13 @@ bool decodePng(RgbaImage& image, ByteSource& source, int32_t colourKey, const st
   if (channels != 1 && channels != 3 && channels != 4) {
     accepted = false;  // grey with alpha: refused without a message
   } else if (depth != 8) {
-    std::printf("File %s has bit depth %d.\n", name.c_str(), depth);
-    std::printf("Only bit depth of 8 is supported.");
+    std::printf(kPngMessages[kPngBitDepth], name.c_str(), depth);
+    std::fputs(kPngMessages[kPngOnlyDepth8], stdout);
     accepted = false;
   } else if (type != PNG_COLOR_TYPE_GRAY && type != PNG_COLOR_TYPE_RGB &&
              type != PNG_COLOR_TYPE_RGB_ALPHA) {
-    std::printf("File %s has unsupported color type.\n", name.c_str());
-    std::printf("Types GRAY, RGB and RGB_ALPHA are supported.");
+    std::printf(kPngMessages[kPngColourType], name.c_str());
+    std::fputs(kPngMessages[kPngSupportedTypes], stdout);
     accepted = false;
   }
   const size_t rowBytes = png_get_rowbytes(png, info);

@@ -237,6 +237,17 @@ TEST(ReadPngTest, MalformedFilesFailCleanly) {
   }
 }
 
+// Unreachable through the expansions libpng is asked for, so the texts are checked here.
+TEST(ReadPngTest, MessageTextsAreExact) {
+  const std::pair<PngMessageId, std::string> rows[] = {
+      {kPngBitDepth, "File %s has bit depth %d.\n"},
+      {kPngOnlyDepth8, "Only bit depth of 8 is supported."},
+      {kPngColourType, "File %s has unsupported color type.\n"},
+      {kPngSupportedTypes, "Types GRAY, RGB and RGB_ALPHA are supported."},
+  };
+  for (const auto& [id, text] : rows) EXPECT_EQ(kPngMessages[id], text);
+}
+
 // The public suite: every well-formed file loads unless it is grey with alpha (colour type 4,
 // or grey with tRNS); every deliberately corrupt "x" file fails. Nothing is printed.
 TEST(ReadPngTest, PublicSuite) {
