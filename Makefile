@@ -38,7 +38,7 @@ test-sanitize:
 fuzz:
 	CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_FUZZ=ON $(CMAKE_FLAGS)
 	cmake --build build/fuzz -j $(JOBS)
-	tools/run-fuzzers build/fuzz/fuzz
+	tools/run-fuzzers build/fuzz/fuzzers
 
 bench: deps
 	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_BENCH=ON $(CMAKE_FLAGS)
