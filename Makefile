@@ -43,7 +43,7 @@ fuzz:
 bench: deps
 	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_BENCH=ON $(CMAKE_FLAGS)
 	cmake --build build/release -j $(JOBS)
-	tools/with-display tools/run-benchmarks build/release/bench
+	tools/with-display tools/run-benchmarks build/release/benchmarks
 
 clean:
 	rm -rf build

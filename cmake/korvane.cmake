@@ -43,7 +43,7 @@ function(korvane_bench name)
   add_executable(${name} ${B_SOURCES})
   target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
-  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/benchmarks)
 endfunction()
 
 # korvane_fuzz(name SOURCES ... LIBS ...): a libFuzzer target seeded from fuzz/corpus/<name>.
