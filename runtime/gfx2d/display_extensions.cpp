@@ -10,10 +10,14 @@ constexpr const char* kFragmentProgram = "GL_ARB_fragment_program";
 constexpr const char* kFramebufferObject = "GL_EXT_framebuffer_object";
 }  // namespace
 
-#define KORVANE_ENTRY(extension, member, type)                                                  \
-  GlEntryPoint {                                                                                \
-#member, extension,                                                                         \
-        [](GlExtensionTable & t, void* address) { t.member = reinterpret_cast<type>(address); } \
+// One row: the name, its extension, and the two accessors of its member.
+#define KORVANE_ENTRY(extension, member, type)                                   \
+  GlEntryPoint {                                                                 \
+    #member, extension,                                                          \
+        [](GlExtensionTable & t, void* address) {                                \
+          t.member = reinterpret_cast<type>(address);                            \
+        },                                                                       \
+        [](const GlExtensionTable& t) { return reinterpret_cast<void*>(t.member); } \
   }
 
 const std::array<GlEntryPoint, kGlEntryPointCount> kGlEntryPoints = {{

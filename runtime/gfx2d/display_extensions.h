@@ -59,6 +59,7 @@ struct GlEntryPoint {
   const char* name;
   const char* extension;
   void (*store)(GlExtensionTable& table, void* address);
+  void* (*read)(const GlExtensionTable& table);
 };
 inline constexpr size_t kGlEntryPointCount = 33;
 extern const std::array<GlEntryPoint, kGlEntryPointCount> kGlEntryPoints;

@@ -88,6 +88,8 @@ void stopVideo() {
   if (videoState > 0) SDL_EnableScreenSaver();
 }
 
+bool screenSaverEnabled() { return SDL_IsScreenSaverEnabled() == SDL_TRUE; }
+
 std::string lastError() {
   if (!ownError.empty()) return ownError;
   return SDL_GetError();

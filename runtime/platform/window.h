@@ -31,6 +31,9 @@ bool startVideo();
 // its worker threads, which can deadlock at exit.
 void stopVideo();
 
+// False while the runtime holds the screen saver off.
+bool screenSaverEnabled();
+
 // The last failure reported by SDL or by this layer, for messages.
 std::string lastError();
 
