@@ -1,0 +1,1 @@
+korvane_test(platform_test SOURCES platform_test.cpp LIBS korvane_platform)
