@@ -8,11 +8,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
-#include <queue>
 #include <random>
 #include <set>
 #include <utility>
 #include <vector>
+
+#include "tests/path/grid_reference.h"
 
 namespace korvane {
 namespace {
@@ -339,43 +340,6 @@ TEST(AStarPlannerTest, LifeCycleFromEmptyToClearedAndReused) {
   EXPECT_EQ(p.nodeFactory().handedOut(), handedOut);
 }
 
-// Cheapest cost from start to goal over the normalised float costs, or -1 when unreachable.
-// Entering a cell costs its cost; the start cell is never paid for.
-float dijkstra(const std::vector<float>& cost, int32_t w, int32_t h, Cell start, Cell goal,
-               bool diagonal) {
-  const float inf = std::numeric_limits<float>::infinity();
-  std::vector<float> best(cost.size(), inf);
-  using Entry = std::pair<float, int32_t>;
-  std::priority_queue<Entry, std::vector<Entry>, std::greater<>> heap;
-  const int32_t s = start.second * w + start.first;
-  best[s] = 0;
-  heap.push({0, s});
-  const float multiplier = std::nextafter(static_cast<float>(std::sqrt(2.0)), 2.0f);
-  while (!heap.empty()) {
-    auto [g, i] = heap.top();
-    heap.pop();
-    if (g > best[i]) continue;
-    const int32_t x = i % w, y = i / w;
-    for (int32_t dy = -1; dy <= 1; ++dy) {
-      for (int32_t dx = -1; dx <= 1; ++dx) {
-        const bool isDiagonal = dx != 0 && dy != 0;
-        if ((dx == 0 && dy == 0) || (isDiagonal && !diagonal)) continue;
-        const int32_t nx = x + dx, ny = y + dy;
-        if (nx < 0 || nx >= w || ny < 0 || ny >= h) continue;
-        const int32_t n = ny * w + nx;
-        if (cost[n] < 0) continue;
-        const float ng = g + (isDiagonal ? cost[n] * multiplier : cost[n]);
-        if (ng < best[n]) {
-          best[n] = ng;
-          heap.push({ng, n});
-        }
-      }
-    }
-  }
-  const float d = best[goal.second * w + goal.first];
-  return d == inf ? -1.0f : d;
-}
-
 // Integer costs 0 .. 16 with 16 always present: 1 + v / 16 and every sum of them are exact
 // floats, so an optimal search must match Dijkstra to the last bit.
 TEST(AStarPlannerTest, RandomMapsMatchDijkstraAndHoldOneNodePerCell) {
@@ -398,7 +362,8 @@ TEST(AStarPlannerTest, RandomMapsMatchDijkstraAndHoldOneNodePerCell) {
     Cell goal = randomCell();
     while (goal == start) goal = randomCell();
     const bool diagonal = round % 3 == 0;
-    const float best = dijkstra(cost, w, h, start, goal, diagonal);
+    const float best = testing_support::dijkstra(cost, w, h, start.first, start.second, goal.first,
+                                                 goal.second, diagonal);
     if (best >= 0) ++reachable;
 
     for (float weight : weights) {
