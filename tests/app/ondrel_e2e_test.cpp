@@ -1,0 +1,266 @@
+// The real program in child processes on the virtual display, driven with XTEST events
+// (xdotool) and judged by the pixels of its window.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string commandOutput(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
+    pclose(pipe);
+  }
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+  return out;
+}
+
+void run(const std::string& command) {
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+bool waitUntil(const std::function<bool()>& condition, double seconds) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (std::chrono::steady_clock::now() < end) {
+    if (condition()) return true;
+    pause(20);
+  }
+  return condition();
+}
+
+std::string driver(const std::string& arguments) {
+  return commandOutput(std::string(ONDREL_X_DRIVER) + " " + arguments);
+}
+
+struct Rgb {
+  int r, g, b;
+  bool operator==(const Rgb&) const = default;
+};
+std::ostream& operator<<(std::ostream& os, const Rgb& c) {
+  return os << "(" << c.r << ", " << c.g << ", " << c.b << ")";
+}
+constexpr Rgb kBlack{0, 0, 0};
+constexpr Rgb kWhite{255, 255, 255};
+constexpr Rgb kRed{255, 0, 0};
+constexpr Rgb kGreen{0, 255, 0};
+constexpr Rgb kBlue{0, 0, 255};
+
+// A binary PPM as the driver writes it.
+struct Picture {
+  int width = 0;
+  int height = 0;
+  std::string rgb;
+  Rgb at(int x, int y) const {
+    const size_t i = (static_cast<size_t>(y) * width + x) * 3;
+    return {static_cast<uint8_t>(rgb[i]), static_cast<uint8_t>(rgb[i + 1]),
+            static_cast<uint8_t>(rgb[i + 2])};
+  }
+};
+
+Picture readPpm(const fs::path& path) {
+  Picture p;
+  const std::string data = readFile(path);
+  std::istringstream header(data);
+  std::string magic;
+  int maxValue = 0;
+  header >> magic >> p.width >> p.height >> maxValue;
+  if (magic != "P6" || maxValue != 255) return {};
+  const size_t start = static_cast<size_t>(header.tellg()) + 1;
+  if (data.size() < start + static_cast<size_t>(p.width) * p.height * 3) return {};
+  p.rgb = data.substr(start);
+  return p;
+}
+
+// One run of ondrel with a private temporary directory. The shell records the pid and, when
+// the program ends, its exit code, so the test can wait with a time limit.
+class Ondrel {
+ public:
+  explicit Ondrel(const std::string& name) : dir_(fs::path("/tmp") / ("ondrel-e2e-" + name)) {
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    const std::string d = dir_.string();
+    const std::string line = "{ TMPDIR='" + d + "/' '" + ONDREL_BINARY + "' >'" + d +
+                             "/out' 2>&1 & echo $! >'" + d + "/pid'; wait $!; echo $? >'" + d +
+                             "/code.tmp'; mv '" + d + "/code.tmp' '" + d + "/code'; } &";
+    std::system(("sh -c \"" + escapeQuotes(line) + "\" >/dev/null 2>&1").c_str());
+    waitUntil([&] { return fs::exists(dir_ / "pid"); }, 10);
+    pid_ = commandOutput("cat '" + d + "/pid'");
+  }
+  ~Ondrel() {
+    if (!pid_.empty() && running()) std::system(("kill " + pid_ + " 2>/dev/null").c_str());
+    waitUntil([&] { return !running(); }, 5);
+    fs::remove_all(dir_);
+  }
+
+  bool running() const { return !fs::exists(dir_ / "code"); }
+
+  // The exit code once the program has ended, -1 if it is still running after `seconds`.
+  int exitCode(double seconds = 10) {
+    if (!waitUntil([&] { return !running(); }, seconds)) return -1;
+    return std::atoi(readFile(dir_ / "code").c_str());
+  }
+
+  // Waits for the window and for the program's own frames: the warning box gone, and the
+  // white backdrop showing right of the grid.
+  bool waitForFrames() {
+    if (!waitUntil([&] { return !(window_ = driver("find " + pid_)).empty(); }, 30)) return false;
+    return waitUntil(
+        [&] {
+          if (driver("boxes") != "0") return false;
+          const Picture p = grab();
+          return p.width == 640 && p.height == 480 && p.at(638, 240) == kWhite &&
+                 p.at(320, 400) == kBlack;
+        },
+        30);
+  }
+
+  Picture grab() {
+    const fs::path file = dir_ / "grab.ppm";
+    fs::remove(file);
+    driver("grab " + window_ + " '" + file.string() + "'");
+    return readPpm(file);
+  }
+
+  // The program's pointer moves only with relative motion: to the top-left corner first
+  // (the position is clamped there), then by (x, y). Each move is held over a few frames.
+  void pointTo(int x, int y) {
+    run("xdotool mousemove_relative -- -10000 -10000");
+    pause(150);
+    run("xdotool mousemove_relative -- " + std::to_string(x) + " " + std::to_string(y));
+    pause(150);
+  }
+  // State is read once a frame, so keys are held well over a frame period.
+  void keys(const std::string& chord) {
+    run("xdotool windowfocus " + window_);
+    run("xdotool keydown " + chord);
+    pause(150);
+    run("xdotool keyup " + chord);
+  }
+  void closeWindow() { driver("close " + window_); }
+  std::string log() const { return readFile(dir_ / "out"); }
+
+ private:
+  static std::string escapeQuotes(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+      if (c == '"' || c == '$' || c == '\\' || c == '`') out += '\\';
+      out += c;
+    }
+    return out;
+  }
+  fs::path dir_;
+  std::string pid_;
+  std::string window_;
+};
+
+TEST(OndrelEndToEndTest, WithoutAClickTheGridIsBlackAndTheBackdropWhite) {
+  Ondrel ondrel("noclick");
+  ASSERT_TRUE(ondrel.waitForFrames()) << ondrel.log();
+  ondrel.pointTo(300, 200);
+  const Picture p = ondrel.grab();
+  ASSERT_EQ(p.width, 640);
+  // The "X" is drawn from the pointer's pixel to the right and down, within one font cell.
+  const auto underMark = [](int x, int y) { return x >= 300 && x < 316 && y >= 200 && y < 216; };
+  bool markSeen = false;
+  int wrong = 0;
+  for (int y = 0; y < 480; ++y) {
+    for (int x = 0; x < 640; ++x) {
+      const Rgb c = p.at(x, y);
+      if (underMark(x, y)) {
+        markSeen = markSeen || !(c == kBlack);
+        continue;
+      }
+      const Rgb expected = x < 636 && y < 476 ? kBlack : kWhite;
+      if (!(c == expected) && wrong++ < 5) {
+        ADD_FAILURE() << "pixel " << x << "," << y << " is " << c << ", not " << expected;
+      }
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_TRUE(markSeen) << "no pointer mark at 300,200";
+
+  ondrel.keys("Escape");
+  EXPECT_EQ(ondrel.exitCode(), 0) << ondrel.log();
+}
+
+TEST(OndrelEndToEndTest, HeldButtonDyesTheFourMirroredPoints) {
+  Ondrel ondrel("held");
+  ASSERT_TRUE(ondrel.waitForFrames()) << ondrel.log();
+  ondrel.pointTo(100, 60);
+  run("xdotool mousedown 1");
+  pause(300);
+  const Picture p = ondrel.grab();
+  run("xdotool mouseup 1");
+  ASSERT_EQ(p.width, 640);
+  // One pixel up and left of each injected cell's vertex, clear of the "X" at (100, 60).
+  // The fourth colour, (255, 200, 64), has every channel past the clamp: white.
+  struct Point {
+    int x, y;
+    Rgb colour;
+  };
+  const Point points[] = {
+      {4 * 25 - 1, 4 * 15 - 1, kRed},
+      {4 * 135 - 1, 4 * 15 - 1, kGreen},
+      {4 * 25 - 1, 4 * 105 - 1, kBlue},
+      {4 * 135 - 1, 4 * 105 - 1, kWhite},
+  };
+  for (const Point& pt : points) {
+    EXPECT_EQ(p.at(pt.x, pt.y), pt.colour) << "pixel " << pt.x << "," << pt.y;
+  }
+  EXPECT_EQ(p.at(320, 240), kBlack);  // far from every point
+
+  ondrel.keys("alt+F4");
+  EXPECT_EQ(ondrel.exitCode(), 0) << ondrel.log();
+}
+
+TEST(OndrelEndToEndTest, ButtonHeldOnTheLeftEdgeKeepsTheProgramRunning) {
+  Ondrel ondrel("edge");
+  ASSERT_TRUE(ondrel.waitForFrames()) << ondrel.log();
+  ondrel.pointTo(0, 60);
+  run("xdotool mousedown 1");
+  pause(300);
+  const Picture p = ondrel.grab();
+  run("xdotool mouseup 1");
+  pause(200);
+  EXPECT_TRUE(ondrel.running()) << ondrel.log();
+  ASSERT_EQ(p.width, 640);
+  // The mirror of x = 0 lands on the last column: green shows at the grid's right edge.
+  EXPECT_GT(p.at(635, 59).g, 0) << p.at(635, 59);
+  EXPECT_GT(p.at(0, 59).r, 0) << p.at(0, 59);
+
+  ondrel.keys("Escape");
+  EXPECT_EQ(ondrel.exitCode(), 0) << ondrel.log();
+}
+
+TEST(OndrelEndToEndTest, CloseRequestEndsTheProgram) {
+  Ondrel ondrel("close");
+  ASSERT_TRUE(ondrel.waitForFrames()) << ondrel.log();
+  EXPECT_TRUE(ondrel.running());
+  ondrel.closeWindow();
+  EXPECT_EQ(ondrel.exitCode(), 0) << ondrel.log();
+}
+
+}  // namespace
