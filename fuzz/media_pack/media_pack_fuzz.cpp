@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (++extracted > 16) break;
     korvane::MediaPackEntry found;
     if (korvane::findMediaPackEntry(pack, e.name, found) == korvane::MediaPackLookup::kFound &&
-        korvane::extractMediaPackEntry(pack, found, out) && out.size() > korvane::kMediaPackMaxRawSize) {
+        korvane::extractMediaPackEntry(pack, found, out) &&
+        out.size() > korvane::kMediaPackMaxRawSize) {
       __builtin_trap();  // the cap was not enforced
     }
   }

@@ -41,14 +41,10 @@ struct HatDirection {
   uint32_t pov;
 };
 constexpr HatDirection kHatDirections[] = {
-    {platform::kHatUp, 0},
-    {platform::kHatUp | platform::kHatRight, 4500},
-    {platform::kHatRight, 9000},
-    {platform::kHatDown | platform::kHatRight, 13500},
-    {platform::kHatDown, 18000},
-    {platform::kHatDown | platform::kHatLeft, 22500},
-    {platform::kHatLeft, 27000},
-    {platform::kHatUp | platform::kHatLeft, 31500},
+    {platform::kHatUp, 0},       {platform::kHatUp | platform::kHatRight, 4500},
+    {platform::kHatRight, 9000}, {platform::kHatDown | platform::kHatRight, 13500},
+    {platform::kHatDown, 18000}, {platform::kHatDown | platform::kHatLeft, 22500},
+    {platform::kHatLeft, 27000}, {platform::kHatUp | platform::kHatLeft, 31500},
 };
 static_assert(std::size(kHatDirections) == 8);
 
@@ -225,13 +221,20 @@ double InputState::mouseAxis(double n) {
   MouseSample sample;
   readMouse(sample);
   switch (truncateToInt32(n)) {
-    case 0: return sample.dx;
-    case 1: return sample.dy;
-    case 2: return sample.wheel;
-    case 3: return sample.left != 0 ? 1 : 0;
-    case 4: return sample.right != 0 ? 1 : 0;
-    case 5: return sample.middle != 0 ? 1 : 0;
-    default: return 0;
+    case 0:
+      return sample.dx;
+    case 1:
+      return sample.dy;
+    case 2:
+      return sample.wheel;
+    case 3:
+      return sample.left != 0 ? 1 : 0;
+    case 4:
+      return sample.right != 0 ? 1 : 0;
+    case 5:
+      return sample.middle != 0 ? 1 : 0;
+    default:
+      return 0;
   }
 }
 

@@ -150,8 +150,8 @@ RtString readLine(double channel) {
     const int chunkEnd = total + delivered;
     int scanEnd = chunkEnd;
     if (delivered < ask) line[scanEnd++] = '\n';  // the end of the file ends the line
-    char* feed = static_cast<char*>(
-        std::memchr(line + total, '\n', static_cast<size_t>(scanEnd - total)));
+    char* feed =
+        static_cast<char*>(std::memchr(line + total, '\n', static_cast<size_t>(scanEnd - total)));
     if (feed != nullptr) {
       const int at = static_cast<int>(feed - line);
       const int unread = chunkEnd - (at + 1);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+
 #include "runtime/platform/file_io.h"
 #include "runtime/values/rt_string.h"
 

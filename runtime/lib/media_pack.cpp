@@ -127,8 +127,8 @@ bool extractMediaPackEntry(const MediaPackSource& pack, const MediaPackEntry& en
   static const bool lzoReady = lzo_init() == LZO_E_OK;
   if (!lzoReady) return false;
   const int64_t size = pack.size();
-  if (entry.storedSize < kMediaPackRawSizeBytes || entry.dataStart < 0 ||
-      entry.dataStart > size || entry.storedSize > size - entry.dataStart) {
+  if (entry.storedSize < kMediaPackRawSizeBytes || entry.dataStart < 0 || entry.dataStart > size ||
+      entry.storedSize > size - entry.dataStart) {
     return false;
   }
   // LZO1X never grows data by more than a sixteenth plus a few bytes; anything longer is not
@@ -157,8 +157,8 @@ bool extractMediaPackEntry(const MediaPackSource& pack, const MediaPackEntry& en
   // One spare byte keeps the buffer valid for an empty entry; the capacity passed is exact.
   std::vector<uint8_t> raw(static_cast<size_t>(rawSize) + 1);
   lzo_uint produced = static_cast<lzo_uint>(rawSize);
-  int result = lzo1x_decompress_safe(compressed.data(), compressed.size(), raw.data(), &produced,
-                                     nullptr);
+  int result =
+      lzo1x_decompress_safe(compressed.data(), compressed.size(), raw.data(), &produced, nullptr);
   if (result != LZO_E_OK || produced != static_cast<lzo_uint>(rawSize)) return false;
   raw.resize(static_cast<size_t>(rawSize));
   out = std::move(raw);

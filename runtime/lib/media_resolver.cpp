@@ -78,9 +78,8 @@ int MediaResolver::resolveMediaFile(std::string_view requestedPath, std::string&
 
 int MediaResolver::resolveFromPack(std::string_view requestedPath, std::string& output) {
   ScopedFile pack(platform::openForReading(toSystemPath(packPath_), false));
-  int64_t packSize = pack.get() == platform::kNoFileHandle
-                         ? -1
-                         : platform::sizeOfOpenFile(pack.get());
+  int64_t packSize =
+      pack.get() == platform::kNoFileHandle ? -1 : platform::sizeOfOpenFile(pack.get());
   if (packSize < 0) {
     packEnabled_ = false;
     return 0;
@@ -106,8 +105,8 @@ int MediaResolver::resolveFromPack(std::string_view requestedPath, std::string& 
 
   platform::FileHandle out = platform::createFresh(path);
   if (out == platform::kNoFileHandle) return 0;
-  bool written = platform::writeFully(out, data.data(), data.size()) ==
-                 static_cast<int64_t>(data.size());
+  bool written =
+      platform::writeFully(out, data.data(), data.size()) == static_cast<int64_t>(data.size());
   platform::closeFile(out);
   if (!written) {
     platform::deleteFile(path);

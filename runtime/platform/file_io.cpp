@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-
 namespace korvane::platform {
 
 FileHandle openForReading(const std::string& path, bool exclusive) {

@@ -58,8 +58,7 @@ bool readJoystickState(Joystick* joystick, JoystickReading& reading) {
   for (int i = 0; i < axes; ++i) reading.axes[i] = SDL_JoystickGetAxis(joystick->sdl, i);
   int hats = std::min(kJoystickHatCount, std::max(0, SDL_JoystickNumHats(joystick->sdl)));
   for (int i = 0; i < hats; ++i) reading.hats[i] = SDL_JoystickGetHat(joystick->sdl, i);
-  int buttons =
-      std::min(kJoystickButtonCount, std::max(0, SDL_JoystickNumButtons(joystick->sdl)));
+  int buttons = std::min(kJoystickButtonCount, std::max(0, SDL_JoystickNumButtons(joystick->sdl)));
   for (int i = 0; i < buttons; ++i) {
     reading.buttons[i] = SDL_JoystickGetButton(joystick->sdl, i) != 0;
   }

@@ -9,7 +9,7 @@ namespace korvane::platform {
 
 struct Joystick;  // opaque: an opened SDL joystick
 
-inline constexpr int kJoystickAxisCount = 8;    // X, Y, Z, rotation X, Y, Z, two sliders
+inline constexpr int kJoystickAxisCount = 8;  // X, Y, Z, rotation X, Y, Z, two sliders
 inline constexpr int kJoystickHatCount = 4;
 inline constexpr int kJoystickButtonCount = 32;
 

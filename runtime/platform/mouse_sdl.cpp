@@ -38,8 +38,8 @@ bool queryX11Pointer(SDL_Window* sdl, int& x, int& y) {
   unsigned int mask = 0;
   // Coordinates relative to the window are given even when the pointer is outside it, as
   // long as it is on the same screen.
-  return query(info.info.x11.display, info.info.x11.window, &root, &child, &rootX, &rootY, &x,
-               &y, &mask) != 0;
+  return query(info.info.x11.display, info.info.x11.window, &root, &child, &rootX, &rootY, &x, &y,
+               &mask) != 0;
 }
 
 }  // namespace

@@ -16,9 +16,9 @@ namespace korvane {
 namespace {
 
 using testing_input::focusWindow;
+using testing_input::holdFor;
 using testing_input::keyDown;
 using testing_input::keyUp;
-using testing_input::holdFor;
 using testing_input::waitFor;
 using testing_input::windowArgument;
 using testing_input::xdotool;
@@ -91,8 +91,8 @@ class InputDisplayTest : public ::testing::Test {
   }
 
   void moveTo(int x, int y) {
-    ASSERT_TRUE(xdotool("mousemove " + windowArgument(window_) + " -- " + std::to_string(x) +
-                        " " + std::to_string(y)));
+    ASSERT_TRUE(xdotool("mousemove " + windowArgument(window_) + " -- " + std::to_string(x) + " " +
+                        std::to_string(y)));
     holdFor(30);
   }
   void moveBy(int dx, int dy) {
@@ -121,12 +121,11 @@ TEST_F(InputDisplayTest, KeysReadDownAndUpByTheirCodes) {
     int code;
   };
   const Key keys[] = {
-      {"a", 30},           {"z", 44},        {"q", 16},         {"Escape", 1},
-      {"Return", 28},      {"KP_Enter", 156}, {"Up", 200},        {"Alt_L", 56},
-      {"F4", 62},          {"F1", 59},        {"Shift_R", 54},    {"Control_L", 29},
-      {"space", 57},       {"Tab", 15},       {"Delete", 211},    {"Next", 209},
-      {"KP_End", 79},      {"Print", 183},    {"Pause", 197},     {"Super_L", 219},
-      {"Menu", 221},       {"Alt_R", 184}, {"Control_R", 157},
+      {"a", 30},         {"z", 44},         {"q", 16},          {"Escape", 1},  {"Return", 28},
+      {"KP_Enter", 156}, {"Up", 200},       {"Alt_L", 56},      {"F4", 62},     {"F1", 59},
+      {"Shift_R", 54},   {"Control_L", 29}, {"space", 57},      {"Tab", 15},    {"Delete", 211},
+      {"Next", 209},     {"KP_End", 79},    {"Print", 183},     {"Pause", 197}, {"Super_L", 219},
+      {"Menu", 221},     {"Alt_R", 184},    {"Control_R", 157},
   };
   for (const Key& k : keys) pressAndRelease(k.name, k.code);
 }
@@ -167,10 +166,9 @@ TEST_F(InputDisplayTest, ScanCodesTranslateThroughTheLayout) {
     int character;
   };
   const Translation rows[] = {
-      {30, 'a'}, {44, 'z'}, {2, '1'},  {11, '0'}, {57, ' '}, {12, '-'},  {53, '/'},
-      {14, 8},   {28, 10},  {156, 10}, {1, 0},    {15, 0},   {59, 0},    {200, 0},
-      {211, 0},  {42, 0},   {54, 0},   {29, 0},   {56, 0},   {58, 0},    {69, 0},
-      {221, 0},  {79, 0},   {0, 0},    {255, 0},
+      {30, 'a'}, {44, 'z'}, {2, '1'}, {11, '0'}, {57, ' '}, {12, '-'}, {53, '/'}, {14, 8}, {28, 10},
+      {156, 10}, {1, 0},    {15, 0},  {59, 0},   {200, 0},  {211, 0},  {42, 0},   {54, 0}, {29, 0},
+      {56, 0},   {58, 0},   {69, 0},  {221, 0},  {79, 0},   {0, 0},    {255, 0},
   };
   for (const Translation& r : rows) {
     EXPECT_EQ(input_.scanCodeToChar(r.code), r.character) << "code " << r.code;

@@ -174,9 +174,9 @@ TEST_F(JoystickTest, EmptySlotsReadZero) {
   EXPECT_EQ(inputState()->readJoystick(1, s), 1);  // the first two slots always answer
   EXPECT_EQ(inputState()->readJoystick(-1, s), 0);
   EXPECT_EQ(inputState()->readJoystick(10, s), 0);
-  for (double (*axis)(double) : {joystickX, joystickY, joystickZ, joystickRotationX,
-                                 joystickRotationY, joystickRotationZ, joystickPovVertical,
-                                 joystickPovHorizontal}) {
+  for (double (*axis)(double) :
+       {joystickX, joystickY, joystickZ, joystickRotationX, joystickRotationY, joystickRotationZ,
+        joystickPovVertical, joystickPovHorizontal}) {
     EXPECT_EQ(axis(5), 0.0);
     EXPECT_EQ(axis(std::nan("")), 0.0);
   }

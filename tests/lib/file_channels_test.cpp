@@ -60,10 +60,24 @@ TEST_F(FileChannelsDeathTest, ShortReadsStopWithThree) {
     openFile(1, p("ten"), 1);
     for (int i = 0; i < 11; ++i) readByte(1);
   });
-  EXPECT_STOPS_WITH("3", { openFile(1, p("ten"), 1); readBytesAsText(1, 11); });
-  EXPECT_STOPS_WITH("3", { openFile(1, p("ten"), 1); readBytesAsText(1, 1e18); });
-  EXPECT_STOPS_WITH("3", { openFile(1, p("ten"), 1); readDouble(1); readDouble(1); });
-  EXPECT_STOPS_WITH("3", { openFile(1, p("ten"), 1); readLine(1); readLine(1); });
+  EXPECT_STOPS_WITH("3", {
+    openFile(1, p("ten"), 1);
+    readBytesAsText(1, 11);
+  });
+  EXPECT_STOPS_WITH("3", {
+    openFile(1, p("ten"), 1);
+    readBytesAsText(1, 1e18);
+  });
+  EXPECT_STOPS_WITH("3", {
+    openFile(1, p("ten"), 1);
+    readDouble(1);
+    readDouble(1);
+  });
+  EXPECT_STOPS_WITH("3", {
+    openFile(1, p("ten"), 1);
+    readLine(1);
+    readLine(1);
+  });
 }
 
 TEST_F(FileChannelsDeathTest, ClosedChannelsAndFailedWritesStopWithThree) {
@@ -74,7 +88,10 @@ TEST_F(FileChannelsDeathTest, ClosedChannelsAndFailedWritesStopWithThree) {
   EXPECT_STOPS_WITH("3", writeByte(2, 1));
   EXPECT_STOPS_WITH("3", writeText(2, RtString("")));
   // A channel opened for reading refuses writes: nothing is written.
-  EXPECT_STOPS_WITH("3", { openFile(2, p("r"), 1); writeLine(2, RtString("x")); });
+  EXPECT_STOPS_WITH("3", {
+    openFile(2, p("r"), 1);
+    writeLine(2, RtString("x"));
+  });
   EXPECT_EQ(readAll(path("r")), "abc");
 }
 

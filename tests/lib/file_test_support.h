@@ -55,16 +55,16 @@ class FileFixture : public ::testing::Test {
 
 // Runs `statement` in a child with debug mode on; it must end the program (exit 0) with the
 // error code `code` in the report.
-#define EXPECT_STOPS_WITH(code, statement)                                      \
-  do {                                                                          \
-    std::filesystem::remove(dir_ / "tmp" / "ErrorLog.txt");                     \
-    EXPECT_EXIT(                                                                \
-        {                                                                       \
-          ::korvane::projectSettings().debugMode = 1;                           \
-          statement;                                                            \
-        },                                                                      \
-        ::testing::ExitedWithCode(0), "^$");                                    \
-    EXPECT_EQ(reportedCode(), code);                                            \
+#define EXPECT_STOPS_WITH(code, statement)                  \
+  do {                                                      \
+    std::filesystem::remove(dir_ / "tmp" / "ErrorLog.txt"); \
+    EXPECT_EXIT(                                            \
+        {                                                   \
+          ::korvane::projectSettings().debugMode = 1;       \
+          statement;                                        \
+        },                                                  \
+        ::testing::ExitedWithCode(0), "^$");                \
+    EXPECT_EQ(reportedCode(), code);                        \
   } while (0)
 
 }  // namespace korvane::testing_files

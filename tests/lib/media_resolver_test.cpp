@@ -66,8 +66,8 @@ class MediaResolverTest : public testing_files::FileFixture {
     MediaPackEntry entry;
     EXPECT_EQ(findMediaPackEntry(source, entryName, entry), MediaPackLookup::kFound);
     auto letter = [](int32_t v) { return static_cast<char>('A' + ((v % 26) + 26) % 26); };
-    return (dir_ / "tmp").string() + "/sbx" + letter(entry.dataOffset) +
-           letter(entry.storedSize) + entry.name;
+    return (dir_ / "tmp").string() + "/sbx" + letter(entry.dataOffset) + letter(entry.storedSize) +
+           entry.name;
   }
 
   std::vector<std::string> temporaryFiles() const {
@@ -115,7 +115,8 @@ TEST_F(MediaResolverTest, NamesMatchWithoutDirectoriesOrLetterCase) {
   const std::string pack = makePack("p.pak", false);
   MediaResolver resolver;
   resolver.setMediaPack(pack);
-  for (const char* requested : {"a/b/Image.PNG", "A\\B\\IMAGE.png", "image.png", "x\\y/image.PNG"}) {
+  for (const char* requested :
+       {"a/b/Image.PNG", "A\\B\\IMAGE.png", "image.png", "x\\y/image.PNG"}) {
     SCOPED_TRACE(requested);
     std::string out;
     ASSERT_EQ(resolver.resolveMediaFile(requested, out), 1);
@@ -254,20 +255,22 @@ TEST_F(MediaResolverTest, ToolListsEntriesAndRefusesBadInput) {
 // ---- Damaged packs: every case must fail the lookup cleanly, leaving no file behind.
 
 void put32(std::string& bytes, size_t at, int32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(static_cast<uint32_t>(value) >> (8 * i));
+  for (int i = 0; i < 4; ++i)
+    bytes[at + i] = static_cast<char>(static_cast<uint32_t>(value) >> (8 * i));
 }
 int32_t get32(const std::string& bytes, size_t at) {
   uint32_t v = 0;
-  for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + i])) << (8 * i);
+  for (int i = 0; i < 4; ++i)
+    v |= static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + i])) << (8 * i);
   return static_cast<int32_t>(v);
 }
 
 // Positions inside a positive pack with the single entry "image.png".
 struct Layout {
-  size_t directory;    // the entry's name length byte
-  size_t dataOffset;   // the entry's data offset field
-  size_t storedSize;   // the entry's stored size field
-  size_t data;         // the raw size word
+  size_t directory;   // the entry's name length byte
+  size_t dataOffset;  // the entry's data offset field
+  size_t storedSize;  // the entry's stored size field
+  size_t data;        // the raw size word
 };
 Layout layoutOf(const std::string& pack) {
   Layout l;
@@ -294,30 +297,44 @@ TEST_F(MediaResolverTest, DamagedPacksFailCleanly) {
       {"cut inside the trailer", [](std::string& p) { p.resize(p.size() - 2); }, true},
       {"cut before the trailer", [](std::string& p) { p.resize(p.size() - 9); }, true},
       {"magic changed", [](std::string& p) { p[p.size() - 6] = 'x'; }, true},
-      {"directory offset past the end", [&](std::string& p) { put32(p, p.size() - 4, size + 10); }, false},
-      {"directory offset at the trailer", [&](std::string& p) { put32(p, p.size() - 4, size - 7); }, false},
-      {"negative directory before the start", [&](std::string& p) { put32(p, p.size() - 4, -size - 1); }, false},
-      {"name runs past the end", [&](std::string& p) { p[at.directory] = static_cast<char>(255); }, false},
+      {"directory offset past the end", [&](std::string& p) { put32(p, p.size() - 4, size + 10); },
+       false},
+      {"directory offset at the trailer", [&](std::string& p) { put32(p, p.size() - 4, size - 7); },
+       false},
+      {"negative directory before the start",
+       [&](std::string& p) { put32(p, p.size() - 4, -size - 1); }, false},
+      {"name runs past the end", [&](std::string& p) { p[at.directory] = static_cast<char>(255); },
+       false},
       {"data offset past the end", [&](std::string& p) { put32(p, at.dataOffset, size); }, false},
       {"data offset negative", [&](std::string& p) { put32(p, at.dataOffset, -1); }, false},
-      {"stored size below the raw-size word", [&](std::string& p) { put32(p, at.storedSize, 3); }, false},
-      {"stored size past the end", [&](std::string& p) { put32(p, at.storedSize, stored + size); }, false},
+      {"stored size below the raw-size word", [&](std::string& p) { put32(p, at.storedSize, 3); },
+       false},
+      {"stored size past the end", [&](std::string& p) { put32(p, at.storedSize, stored + size); },
+       false},
       {"stored size negative", [&](std::string& p) { put32(p, at.storedSize, -5); }, false},
-      {"stored size too short for the data", [&](std::string& p) { put32(p, at.storedSize, stored - 5); }, false},
+      {"stored size too short for the data",
+       [&](std::string& p) { put32(p, at.storedSize, stored - 5); }, false},
       {"raw size negative", [&](std::string& p) { put32(p, at.data, -1); }, false},
       {"raw size above the cap", [&](std::string& p) { put32(p, at.data, 0x7fffffff); }, false},
-      {"raw size one too big", [&](std::string& p) { put32(p, at.data, get32(p, at.data) + 1); }, false},
-      {"raw size one too small", [&](std::string& p) { put32(p, at.data, get32(p, at.data) - 1); }, false},
+      {"raw size one too big", [&](std::string& p) { put32(p, at.data, get32(p, at.data) + 1); },
+       false},
+      {"raw size one too small", [&](std::string& p) { put32(p, at.data, get32(p, at.data) - 1); },
+       false},
       {"raw size zero", [&](std::string& p) { put32(p, at.data, 0); }, false},
-      {"compressed bytes overwritten", [&](std::string& p) {
+      {"compressed bytes overwritten",
+       [&](std::string& p) {
          for (size_t i = at.data + 4; i < at.data + 200; ++i) p[i] = static_cast<char>(0xff - i);
-       }, false},
-      {"compressed stream cut short", [&](std::string& p) { p[at.data + stored - 3] = 0x7f; }, false},
-      {"no end marker", [&](std::string& p) {
+       },
+       false},
+      {"compressed stream cut short", [&](std::string& p) { p[at.data + stored - 3] = 0x7f; },
+       false},
+      {"no end marker",
+       [&](std::string& p) {
          // No match, and the walk runs on into the trailer.
          p.erase(at.directory + 1 + 9 + 8, 1);
          p[at.directory + 1] = 'j';
-       }, false},
+       },
+       false},
   };
   for (const BadPack& c : cases) {
     SCOPED_TRACE(c.name);

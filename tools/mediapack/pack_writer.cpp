@@ -21,8 +21,7 @@ bool compress(const std::vector<uint8_t>& raw, std::vector<uint8_t>& out) {
   out.resize(raw.size() + raw.size() / 16 + 64 + 3);
   lzo_uint outLength = 0;
   // The best (slow) level: packs are made once and read many times.
-  if (lzo1x_999_compress(raw.data(), raw.size(), out.data(), &outLength, work.data()) !=
-      LZO_E_OK) {
+  if (lzo1x_999_compress(raw.data(), raw.size(), out.data(), &outLength, work.data()) != LZO_E_OK) {
     return false;
   }
   out.resize(outLength);
@@ -72,7 +71,9 @@ bool buildPack(const std::vector<PackInput>& files, OffsetSign sign, std::vector
     error = "the pack would exceed 2 GiB";
     return false;
   }
-  auto offset = [&](int64_t start) { return sign == OffsetSign::kNegative ? start - total : start; };
+  auto offset = [&](int64_t start) {
+    return sign == OffsetSign::kNegative ? start - total : start;
+  };
   for (const Placed& p : placed) {
     pack.push_back(static_cast<uint8_t>(p.name.size()));
     pack.insert(pack.end(), p.name.begin(), p.name.end());
