@@ -63,11 +63,17 @@ void wholeFrame(benchmark::State& state) {
   }
 }
 
-BENCHMARK(framePart<simulate>)->Name("frameSimulation")->MeasureProcessCPUTime()
+BENCHMARK(framePart<simulate>)
+    ->Name("frameSimulation")
+    ->MeasureProcessCPUTime()
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK(framePart<draw>)->Name("frameDrawing")->MeasureProcessCPUTime()
+BENCHMARK(framePart<draw>)
+    ->Name("frameDrawing")
+    ->MeasureProcessCPUTime()
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK(framePart<swap>)->Name("frameSwap")->MeasureProcessCPUTime()
+BENCHMARK(framePart<swap>)
+    ->Name("frameSwap")
+    ->MeasureProcessCPUTime()
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(wholeFrame)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
 

@@ -87,8 +87,7 @@ TEST(DyeDiffusionTest, MissingLeftOrUpperNeighbourIsTheCellItself) {
     setUpProgramGrid();
     cellOf(cellBufferA, c.i, c.j).green = 100;
     diffuseDye();
-    EXPECT_FLOAT_EQ(cellOf(cellBufferB, c.i, c.j).green, 100 * c.weight / 5.1)
-        << c.i << "," << c.j;
+    EXPECT_FLOAT_EQ(cellOf(cellBufferB, c.i, c.j).green, 100 * c.weight / 5.1) << c.i << "," << c.j;
   }
 }
 

@@ -45,11 +45,20 @@ TEST(FluidGridTest, StripIndicesAlternateBetweenTwoRows) {
     int32_t vertex;
   };
   const Row rows[] = {
-      {0, 0},           {1, 160},                  // row 0 starts at (0, 0) then (0, 1)
-      {2, 1},           {3, 161},                  //
-      {320, 160},       {321, 320},                // row 1 starts one row down
-      {38078, 159 + 160 * 118}, {38079, 159 + 160 * 119},  // the last drawn strip ends here
-      {38398, 19199},   {38399, 19359},            // the last row's strip is never drawn
+      // Row 0 starts at (0, 0), then (0, 1), then (1, 0) ...
+      {0, 0},
+      {1, 160},
+      {2, 1},
+      {3, 161},
+      // ... and row 1 one row down.
+      {320, 160},
+      {321, 320},
+      // The last drawn strip ends here.
+      {38078, 159 + 160 * 118},
+      {38079, 159 + 160 * 119},
+      // The last row's strip names a row that does not exist; it is never drawn.
+      {38398, 19199},
+      {38399, 19359},
   };
   for (const Row& r : rows) {
     EXPECT_EQ(korvane::elementAt(stripIndices, r.element), r.vertex) << "element " << r.element;
@@ -66,8 +75,7 @@ TEST(FluidGridTest, SetUpLeavesBothBuffersEqualAndBlack) {
   EXPECT_EQ(currentCells, &cellBufferA);
   ASSERT_EQ(cellBufferB.size0(), 160);
   ASSERT_EQ(cellBufferB.size1(), 120);
-  EXPECT_EQ(std::memcmp(cellBufferA.data(), cellBufferB.data(), 160 * 120 * sizeof(FluidCell)),
-            0);
+  EXPECT_EQ(std::memcmp(cellBufferA.data(), cellBufferB.data(), 160 * 120 * sizeof(FluidCell)), 0);
   for (int j = 0; j < 120; ++j) {
     for (int i = 0; i < 160; ++i) {
       const FluidCell& c = cellOf(cellBufferB, i, j);

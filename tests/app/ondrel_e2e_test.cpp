@@ -36,9 +36,7 @@ std::string commandOutput(const std::string& command) {
   return out;
 }
 
-void run(const std::string& command) {
-  ASSERT_EQ(std::system(command.c_str()), 0) << command;
-}
+void run(const std::string& command) { ASSERT_EQ(std::system(command.c_str()), 0) << command; }
 
 void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
