@@ -34,8 +34,9 @@ void copyFile(const RtString& source, const RtString& target) {
     platform::closeFile(in);
     return;
   }
-  // Truncating a target that is the source would destroy the only copy.
-  if (platform::sameFile(in, out)) {
+  // Truncating a target that is the source would destroy the only copy; a target that is no
+  // regular file (a device) must never be deleted on failure.
+  if (platform::sameFile(in, out) || !platform::isRegularFile(out)) {
     platform::closeFile(out);
     platform::closeFile(in);
     return;

@@ -17,7 +17,8 @@ double deleteFile(const RtString& path);
 
 // Copies `source` to `target` (created or truncated) in 4096-byte blocks. The source is opened
 // first: a missing source, or a target that is the source itself, leaves the target
-// untouched. A failure while copying deletes the target.
+// untouched, and so is a target that is not a regular file. A failure while copying deletes the
+// target.
 void copyFile(const RtString& source, const RtString& target);
 
 // The current directory with "/" separators, always ending in "/".

@@ -43,8 +43,15 @@ FileHandle createForReadWrite(const std::string& path) {
 }
 
 FileHandle openForWriting(const std::string& path) {
-  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-  return fd < 0 ? kNoFileHandle : fd;
+  // O_NONBLOCK: a FIFO without a reader must not hang the open.
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+  if (fd < 0) return kNoFileHandle;
+  int flags = fcntl(fd, F_GETFL);
+  if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    close(fd);
+    return kNoFileHandle;
+  }
+  return fd;
 }
 
 bool truncateFile(FileHandle file) {
@@ -108,6 +115,11 @@ int64_t sizeOfOpenFile(FileHandle file) {
   struct stat st;
   if (fstat(file, &st) != 0) return -1;
   return static_cast<int64_t>(st.st_size);
+}
+
+bool isRegularFile(FileHandle file) {
+  struct stat st;
+  return fstat(file, &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool sameFile(FileHandle a, FileHandle b) {

@@ -49,6 +49,9 @@ bool seekRelative(FileHandle file, int64_t delta);
 // Size in bytes of the open file, or -1.
 int64_t sizeOfOpenFile(FileHandle file);
 
+// True when the handle refers to a regular file (not a device, FIFO or directory).
+bool isRegularFile(FileHandle file);
+
 // True when both handles refer to the same file (device and inode).
 bool sameFile(FileHandle a, FileHandle b);
 

@@ -1,7 +1,9 @@
 // Whole-file operations, the current directory and path spelling.
 #include "runtime/lib/file_system.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "tests/lib/file_test_support.h"
@@ -62,6 +64,16 @@ TEST_F(FileSystemTest, CopyFileNeverDestroysTheTargetWhenThereIsNothingToCopy) {
   ASSERT_EQ(link(path("keep").c_str(), path("alias").c_str()), 0);
   copyFile(p("alias"), p("keep"));
   EXPECT_EQ(readAll(path("keep")), "precious");
+  // A target that is no regular file is neither truncated nor removed, with or without a
+  // reader on the other end.
+  ASSERT_EQ(mkfifo(path("fifo").c_str(), 0600), 0);
+  copyFile(p("keep"), p("fifo"));
+  EXPECT_TRUE(std::filesystem::is_fifo(path("fifo")));
+  const int reader = open(path("fifo").c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  copyFile(p("keep"), p("fifo"));
+  EXPECT_TRUE(std::filesystem::is_fifo(path("fifo")));
+  close(reader);
 }
 
 TEST_F(FileSystemTest, CurrentDirectoryEndsInSlashAndFollowsChanges) {
