@@ -49,10 +49,11 @@ class Planner {
   virtual void clearSearch();
 
   // Builds the cost grid (values above 0 become 1 + value / largest, so every passable cost lies
-  // in (1, 2]; the rest, NaN and infinities become kBlockedCost) and the pools. False, leaving
-  // the planner as it was, when start or goal lies outside the grid, start equals goal, the cell
-  // count does not fit 32 bits or there is no cost data; false also when no cell is passable or
-  // memory runs out.
+  // in (1, 2]; the rest, NaN, infinities and values beyond float range become kBlockedCost), the
+  // node pool, the open list and the closed table. Refused, leaving the planner as it was, when
+  // start or goal lies outside the grid, start equals goal, the cell count does not fit 32 bits,
+  // there is no cost data or no passable cell. When memory runs out (or a pool size is negative)
+  // it fails too, and the planner is left unconfigured: a search then ends at once.
   bool configure(const PlannerSettings& settings);
 
   // Nodes on the result path, counted through the parent links from the goal; 0 without one.
