@@ -143,13 +143,27 @@ class Ondrel {
   }
 
   // The program's pointer moves only with relative motion: to the top-left corner first
-  // (the position is clamped there), then by (x, y). Each move is held over a few frames.
-  void pointTo(int x, int y) {
+  // (the position is clamped there), then by (x, y). Each move is waited for until the "X"
+  // shows at its place, so the two moves never fall into one frame's reading.
+  bool pointTo(int x, int y) {
     run("xdotool mousemove_relative -- -10000 -10000");
-    pause(150);
+    if (!waitUntil([&] { return markNear(0, 0); }, 10)) return false;
     run("xdotool mousemove_relative -- " + std::to_string(x) + " " + std::to_string(y));
-    pause(150);
+    return waitUntil([&] { return markNear(x, y); }, 10);
   }
+  // Some pixel of the cell right of and below (x, y) is lit while the rest of the grid is dark.
+  bool markNear(int x, int y) {
+    const Picture p = grab();
+    if (p.width != 640) return false;
+    for (int py = y; py < y + kMarkSize; ++py) {
+      for (int px = x; px < x + kMarkSize; ++px) {
+        if (!(p.at(px, py) == kBlack)) return true;
+      }
+    }
+    return false;
+  }
+  static constexpr int kMarkSize = 16;  // the "X" is drawn within one font cell from (x, y)
+
   // State is read once a frame, so keys are held well over a frame period.
   void keys(const std::string& chord) {
     run("xdotool windowfocus " + window_);
@@ -177,11 +191,12 @@ class Ondrel {
 TEST(OndrelEndToEndTest, WithoutAClickTheGridIsBlackAndTheBackdropWhite) {
   Ondrel ondrel("noclick");
   ASSERT_TRUE(ondrel.waitForFrames()) << ondrel.log();
-  ondrel.pointTo(300, 200);
+  ASSERT_TRUE(ondrel.pointTo(300, 200));
   const Picture p = ondrel.grab();
   ASSERT_EQ(p.width, 640);
-  // The "X" is drawn from the pointer's pixel to the right and down, within one font cell.
-  const auto underMark = [](int x, int y) { return x >= 300 && x < 316 && y >= 200 && y < 216; };
+  const auto underMark = [](int x, int y) {
+    return x >= 300 && x < 300 + Ondrel::kMarkSize && y >= 200 && y < 200 + Ondrel::kMarkSize;
+  };
   bool markSeen = false;
   int wrong = 0;
   for (int y = 0; y < 480; ++y) {
@@ -207,12 +222,7 @@ TEST(OndrelEndToEndTest, WithoutAClickTheGridIsBlackAndTheBackdropWhite) {
 TEST(OndrelEndToEndTest, HeldButtonDyesTheFourMirroredPoints) {
   Ondrel ondrel("held");
   ASSERT_TRUE(ondrel.waitForFrames()) << ondrel.log();
-  ondrel.pointTo(100, 60);
-  run("xdotool mousedown 1");
-  pause(300);
-  const Picture p = ondrel.grab();
-  run("xdotool mouseup 1");
-  ASSERT_EQ(p.width, 640);
+  ASSERT_TRUE(ondrel.pointTo(100, 60));
   // One pixel up and left of each injected cell's vertex, clear of the "X" at (100, 60).
   // The fourth colour, (255, 200, 64), has every channel past the clamp: white.
   struct Point {
@@ -225,9 +235,28 @@ TEST(OndrelEndToEndTest, HeldButtonDyesTheFourMirroredPoints) {
       {4 * 25 - 1, 4 * 105 - 1, kBlue},
       {4 * 135 - 1, 4 * 105 - 1, kWhite},
   };
+  const auto allShown = [&](const Picture& p) {
+    if (p.width != 640) return false;
+    for (const Point& pt : points) {
+      if (!(p.at(pt.x, pt.y) == pt.colour)) return false;
+    }
+    return true;
+  };
+
+  run("xdotool mousedown 1");
+  // Frames come as fast as the machine draws them; the colours must appear while the button
+  // is held, and stay while it is held.
+  Picture p;
+  const bool appeared = waitUntil([&] { return allShown(p = ondrel.grab()); }, 10);
+  pause(150);
+  const Picture later = ondrel.grab();
+  run("xdotool mouseup 1");
+  ASSERT_EQ(p.width, 640);
   for (const Point& pt : points) {
     EXPECT_EQ(p.at(pt.x, pt.y), pt.colour) << "pixel " << pt.x << "," << pt.y;
   }
+  EXPECT_TRUE(appeared);
+  EXPECT_TRUE(allShown(later));
   EXPECT_EQ(p.at(320, 240), kBlack);  // far from every point
 
   ondrel.keys("alt+F4");
@@ -237,17 +266,22 @@ TEST(OndrelEndToEndTest, HeldButtonDyesTheFourMirroredPoints) {
 TEST(OndrelEndToEndTest, ButtonHeldOnTheLeftEdgeKeepsTheProgramRunning) {
   Ondrel ondrel("edge");
   ASSERT_TRUE(ondrel.waitForFrames()) << ondrel.log();
-  ondrel.pointTo(0, 60);
+  ASSERT_TRUE(ondrel.pointTo(0, 60));
   run("xdotool mousedown 1");
-  pause(300);
-  const Picture p = ondrel.grab();
+  // The mirror of x = 0 lands on the last column: green shows at the grid's right edge, red
+  // at its left edge.
+  Picture p;
+  const bool dyed = waitUntil(
+      [&] {
+        p = ondrel.grab();
+        return p.width == 640 && p.at(635, 59).g > 0 && p.at(0, 59).r > 0;
+      },
+      10);
+  pause(300);  // more frames with the edge held
   run("xdotool mouseup 1");
   pause(200);
+  EXPECT_TRUE(dyed) << "right edge " << p.at(635, 59) << ", left edge " << p.at(0, 59);
   EXPECT_TRUE(ondrel.running()) << ondrel.log();
-  ASSERT_EQ(p.width, 640);
-  // The mirror of x = 0 lands on the last column: green shows at the grid's right edge.
-  EXPECT_GT(p.at(635, 59).g, 0) << p.at(635, 59);
-  EXPECT_GT(p.at(0, 59).r, 0) << p.at(0, 59);
 
   ondrel.keys("Escape");
   EXPECT_EQ(ondrel.exitCode(), 0) << ondrel.log();
