@@ -2,7 +2,12 @@
 // control.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <limits>
 #include <vector>
 
@@ -28,6 +33,10 @@ double fakeClock() {
 class FrameLoopTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
+    // The display's notices go to a log of this process only.
+    tmp_ = std::filesystem::path("/tmp") / ("korvane-frame-" + std::to_string(getpid()));
+    std::filesystem::create_directories(tmp_);
+    setenv("TMPDIR", tmp_.c_str(), 1);
     display_ = new OpenGLRainbows;
     ASSERT_EQ(display_->createDisplay(nullptr, 640, 480, 0, 60, 0), 1);
     setDisplay(display_);
@@ -35,6 +44,7 @@ class FrameLoopTest : public ::testing::Test {
   static void TearDownTestSuite() {
     setDisplay(nullptr);
     delete display_;
+    std::filesystem::remove_all(tmp_);
   }
   void SetUp() override {
     fakeNow = 1000;
@@ -45,8 +55,10 @@ class FrameLoopTest : public ::testing::Test {
   }
   void TearDown() override { setClockSource(nullptr); }
   static OpenGLRainbows* display_;
+  static std::filesystem::path tmp_;
 };
 OpenGLRainbows* FrameLoopTest::display_ = nullptr;
+std::filesystem::path FrameLoopTest::tmp_;
 
 TEST_F(FrameLoopTest, DeadlinesAreOnePeriodApartAndTheWaitReachesThem) {
   const double period = 1000.0 / 60;
@@ -110,6 +122,29 @@ TEST_F(FrameLoopTest, PresentFrameStampsFrameTimes) {
   EXPECT_NEAR(frameDuration(), 1000.0 / 60, 0.1);
   // presentFrame leaves the whole-screen 2D view.
   EXPECT_EQ(display_->viewWidth(), 640);
+}
+
+std::string readLog() {
+  std::ifstream in(std::string(getenv("TMPDIR")) + "/ErrorLog.txt", std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST_F(FrameLoopTest, SetScreenSwitchesTheModeAndPresentsFiveFrames) {
+  const double period = 1000.0 / 60;
+  runtimeState().paused = 0;
+  // No 640 x 480 mode on the test display: the switch stays windowed; five frames follow.
+  double deadline = display_->nextFrameDeadline();
+  setScreen(640.9, 480.2, 1);
+  EXPECT_EQ(display_->fullscreen(), 0);
+  EXPECT_NE(readLog().find("No Fullscreen Mode available\r\n"), std::string::npos);
+  EXPECT_EQ(display_->width(), 640);
+  EXPECT_EQ(display_->height(), 480);
+  EXPECT_EQ(runtimeState().mainWindow, display_->window());
+  // The mode change restarts the deadline from the clock; then five periods pass.
+  EXPECT_GE(display_->nextFrameDeadline(), deadline + 5 * period - 0.1);
+  EXPECT_NEAR(display_->nextFrameDeadline() - fakeNow, period, 0.1);
 }
 
 class WindowHandlerTest : public FrameLoopTest {
