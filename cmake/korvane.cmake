@@ -29,7 +29,11 @@ function(korvane_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
+  # Every way out of the runtime exits with code 0, so a stop inside a test would look like a pass:
+  # a suite passes only when GoogleTest printed its own summary and no failure.
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT}
+    PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] [0-9]+ test"
+    FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]"
     ENVIRONMENT "KORVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR};KORVANE_BINARY_DIR=${CMAKE_BINARY_DIR}")
   if(T_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
