@@ -75,15 +75,15 @@ void BM_StartUp(benchmark::State& state) {
   state.counters["startup_mean_ms"] = sum / times.size();
   state.counters["startup_min_ms"] = *std::min_element(times.begin(), times.end());
   state.counters["startup_max_ms"] = *std::max_element(times.begin(), times.end());
-  std::printf("start-up to \"Init OK\" (warning box wait excluded): mean %.1f ms, min %.1f ms, "
-              "max %.1f ms over %zu runs\n",
-              sum / times.size(), *std::min_element(times.begin(), times.end()),
-              *std::max_element(times.begin(), times.end()), times.size());
+  std::printf(
+      "start-up to \"Init OK\" (warning box wait excluded): mean %.1f ms, min %.1f ms, "
+      "max %.1f ms over %zu runs\n",
+      sum / times.size(), *std::min_element(times.begin(), times.end()),
+      *std::max_element(times.begin(), times.end()), times.size());
 }
 // Runs first: a runtime already holding the pointer in this process would make each child's
 // pointer grab wait for it.
 BENCHMARK(BM_StartUp)->Iterations(5)->Unit(benchmark::kMillisecond);
-
 
 void BM_PacedFrames(benchmark::State& state) {
   startOnce();
@@ -112,9 +112,10 @@ void BM_PacedFrames(benchmark::State& state) {
     state.counters["dev_p50_ms"] = p50;
     state.counters["dev_p99_ms"] = p99;
     state.counters["dev_max_ms"] = worst;
-    std::printf("paced frames: %d, mean period %.4f ms, |interval - %.3f| p50 %.4f ms, p99 %.4f ms, "
-                "max %.4f ms\n",
-                kFrames, mean, kTargetMs, p50, p99, worst);
+    std::printf(
+        "paced frames: %d, mean period %.4f ms, |interval - %.3f| p50 %.4f ms, p99 %.4f ms, "
+        "max %.4f ms\n",
+        kFrames, mean, kTargetMs, p50, p99, worst);
   }
 }
 BENCHMARK(BM_PacedFrames)->Iterations(1)->Unit(benchmark::kMillisecond);

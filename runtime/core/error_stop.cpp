@@ -75,8 +75,8 @@ void endProgramWithExitCode(int exitCode) {
       appendErrorLog("-End On Line");
       appendErrorLog(formatInteger(reportInteger(e.errorCode)));
       // The line minus one wraps like the 32-bit arithmetic it stands for.
-      appendErrorLog(formatInteger(static_cast<int>(
-          static_cast<unsigned>(reportInteger(e.errorLine)) - 1u)));
+      appendErrorLog(
+          formatInteger(static_cast<int>(static_cast<unsigned>(reportInteger(e.errorLine)) - 1u)));
       appendErrorLog(formatInteger(reportInteger(e.currentLine)));
       appendErrorLog(formatInteger(reportInteger(e.positionTag)));
     }

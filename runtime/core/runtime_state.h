@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+
 #include "runtime/platform/window.h"
 #include "runtime/values/rt_string.h"
 
@@ -9,11 +10,11 @@ namespace korvane {
 
 struct RuntimeState {
   platform::Window* mainWindow = nullptr;
-  RtString windowTitle;             // the title without " <pause>"
-  uint8_t autoPause = 1;            // pause while the window is inactive
-  uint8_t paused = 0;               // set by the window handler while inactive
-  uint8_t escapeEndsProgram = 1;    // Escape ends the program from presentFrame
-  double currentFrameTime = 0;      // ms, stamped by presentFrame
+  RtString windowTitle;           // the title without " <pause>"
+  uint8_t autoPause = 1;          // pause while the window is inactive
+  uint8_t paused = 0;             // set by the window handler while inactive
+  uint8_t escapeEndsProgram = 1;  // Escape ends the program from presentFrame
+  double currentFrameTime = 0;    // ms, stamped by presentFrame
   double previousFrameTime = 0;
   double programStartTime = 0;
 };

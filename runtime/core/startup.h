@@ -14,8 +14,8 @@ inline constexpr int kShowDefault = 10;
 // Brings the services up, shows the window titled `title`, prints "Init OK". Returns 0, or 1
 // when the display could not be created (nothing else is started then; the caller ends the
 // program with endAfterDisplayFailure). Main thread, once per process.
-int startRuntime(InstanceHandle instance, InstanceHandle previousInstance,
-                 const char* commandLine, int showCommand, const char* title);
+int startRuntime(InstanceHandle instance, InstanceHandle previousInstance, const char* commandLine,
+                 int showCommand, const char* title);
 
 // Takes the services down; each step skips a service that was never created. Runs from the
 // program end only.

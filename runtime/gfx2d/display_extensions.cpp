@@ -11,6 +11,7 @@ constexpr const char* kFramebufferObject = "GL_EXT_framebuffer_object";
 }  // namespace
 
 // One row: the name, its extension, and the two accessors of its member.
+// clang-format off
 #define KORVANE_ENTRY(extension, member, type)                                   \
   GlEntryPoint {                                                                 \
     #member, extension,                                                          \
@@ -19,6 +20,7 @@ constexpr const char* kFramebufferObject = "GL_EXT_framebuffer_object";
         },                                                                       \
         [](const GlExtensionTable& t) { return reinterpret_cast<void*>(t.member); } \
   }
+// clang-format on
 
 const std::array<GlEntryPoint, kGlEntryPointCount> kGlEntryPoints = {{
     KORVANE_ENTRY(kMultitexture, glActiveTextureARB, PFNGLACTIVETEXTUREARBPROC),

@@ -34,12 +34,23 @@ bool translate(const SDL_Event& in, Event& out) {
     case SDL_WINDOWEVENT:
       out.windowId = in.window.windowID;
       switch (in.window.event) {
-        case SDL_WINDOWEVENT_FOCUS_GAINED: out.kind = EventKind::kFocusGained; return true;
-        case SDL_WINDOWEVENT_FOCUS_LOST: out.kind = EventKind::kFocusLost; return true;
-        case SDL_WINDOWEVENT_CLOSE: out.kind = EventKind::kCloseRequest; return true;
-        case SDL_WINDOWEVENT_SHOWN: out.kind = EventKind::kWindowShown; return true;
-        case SDL_WINDOWEVENT_HIDDEN: out.kind = EventKind::kWindowHidden; return true;
-        default: return false;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+          out.kind = EventKind::kFocusGained;
+          return true;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+          out.kind = EventKind::kFocusLost;
+          return true;
+        case SDL_WINDOWEVENT_CLOSE:
+          out.kind = EventKind::kCloseRequest;
+          return true;
+        case SDL_WINDOWEVENT_SHOWN:
+          out.kind = EventKind::kWindowShown;
+          return true;
+        case SDL_WINDOWEVENT_HIDDEN:
+          out.kind = EventKind::kWindowHidden;
+          return true;
+        default:
+          return false;
       }
     case SDL_KEYDOWN:
     case SDL_KEYUP:
@@ -65,8 +76,8 @@ bool translate(const SDL_Event& in, Event& out) {
       return true;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
-      out.kind = in.type == SDL_MOUSEBUTTONDOWN ? EventKind::kMouseButtonDown
-                                                : EventKind::kMouseButtonUp;
+      out.kind =
+          in.type == SDL_MOUSEBUTTONDOWN ? EventKind::kMouseButtonDown : EventKind::kMouseButtonUp;
       out.windowId = in.button.windowID;
       out.button = in.button.button;
       out.x = in.button.x;

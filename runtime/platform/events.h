@@ -8,12 +8,12 @@
 namespace korvane::platform {
 
 enum class EventKind : uint8_t {
-  kFocusGained,      // the main window became the input focus
-  kFocusLost,        // it lost the input focus
-  kCloseRequest,     // window close box, WM_DELETE_WINDOW, or the quit request of the system
+  kFocusGained,   // the main window became the input focus
+  kFocusLost,     // it lost the input focus
+  kCloseRequest,  // window close box, WM_DELETE_WINDOW, or the quit request of the system
   kWindowShown,
   kWindowHidden,
-  kKeyDown,          // scancode, keycode, modifiers, repeat
+  kKeyDown,  // scancode, keycode, modifiers, repeat
   kKeyUp,
   kTextInput,        // text (UTF-8, NUL-terminated)
   kMouseMotion,      // x, y (window pixels), dx, dy (relative motion)
@@ -42,8 +42,8 @@ struct Event {
   int dx = 0, dy = 0;     // relative mouse motion
   int button = 0;         // kMouseButton*
   int wheelX = 0, wheelY = 0;
-  int device = 0;         // joystick device index (added) or instance id (removed)
-  char text[32] = {};     // text input, UTF-8
+  int device = 0;      // joystick device index (added) or instance id (removed)
+  char text[32] = {};  // text input, UTF-8
 };
 
 using EventObserver = void (*)(const Event&);

@@ -24,8 +24,8 @@ double messageBoxMs = 0;
 
 // Windows-1252 bytes 0x80..0x9F; 0 marks a byte the code page leaves undefined.
 constexpr std::array<char32_t, 32> kWindows1252High = {
-    0x20AC,  // 0x80 euro sign
-    0,       // 0x81
+    0x20AC,                                                          // 0x80 euro sign
+    0,                                                               // 0x81
     0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030,  // 0x82..0x89
     0x0160, 0x2039, 0x0152,                                          // 0x8A..0x8C
     0,                                                               // 0x8D
@@ -113,9 +113,9 @@ Window* createWindow(int width, int height, const PixelFormatRequest& format,
   if (!startVideo()) return nullptr;
   setFormatAttributes(format);
   std::string titleText(title);
-  SDL_Window* sdl = SDL_CreateWindow(titleText.c_str(), SDL_WINDOWPOS_CENTERED,
-                                     SDL_WINDOWPOS_CENTERED, width < 1 ? 1 : width,
-                                     height < 1 ? 1 : height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  SDL_Window* sdl = SDL_CreateWindow(
+      titleText.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width < 1 ? 1 : width,
+      height < 1 ? 1 : height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
   if (sdl == nullptr) return nullptr;
   auto* window = new Window;
   window->sdl = sdl;
@@ -183,7 +183,8 @@ Size windowSize(Window* window) {
 }
 
 void setWindowSize(Window* window, int width, int height) {
-  if (window != nullptr) SDL_SetWindowSize(window->sdl, width < 1 ? 1 : width, height < 1 ? 1 : height);
+  if (window != nullptr)
+    SDL_SetWindowSize(window->sdl, width < 1 ? 1 : width, height < 1 ? 1 : height);
 }
 
 void centreWindow(Window* window) {
@@ -277,9 +278,7 @@ bool windowFullscreen(Window* window) {
   return (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_FULLSCREEN) != 0;
 }
 
-uint32_t windowId(Window* window) {
-  return window != nullptr ? SDL_GetWindowID(window->sdl) : 0;
-}
+uint32_t windowId(Window* window) { return window != nullptr ? SDL_GetWindowID(window->sdl) : 0; }
 
 uint64_t nativeWindowId(Window* window) {
   if (window == nullptr) return 0;
@@ -294,9 +293,9 @@ uint64_t nativeWindowId(Window* window) {
 
 bool showWarningBox(std::string_view caption1252, std::string_view text1252) {
   double start = monotonicMilliseconds();
-  int result = SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING,
-                                        windows1252ToUtf8(caption1252).c_str(),
-                                        windows1252ToUtf8(text1252).c_str(), nullptr);
+  int result =
+      SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, windows1252ToUtf8(caption1252).c_str(),
+                               windows1252ToUtf8(text1252).c_str(), nullptr);
   messageBoxMs = monotonicMilliseconds() - start;
   return result == 0;
 }

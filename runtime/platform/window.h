@@ -18,7 +18,7 @@ struct PixelFormatRequest {
   int colourBits = 24;  // 15/16 gives 5-6-5 channels, else 8 per channel
   int depthBits = 24;
   int stencilBits = 8;
-  int samples = 0;      // multisample samples per pixel; 0 = none
+  int samples = 0;  // multisample samples per pixel; 0 = none
 };
 
 // Starts SDL's video system once per process (later calls return the first result) and keeps

@@ -1,18 +1,18 @@
 // Presentation, pacing and the window handler on a real window, with the clock under test
 // control.
-#include <gtest/gtest.h>
+#include "runtime/core/frame_loop.h"
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <limits>
+#include <sstream>
 #include <vector>
 
 #include "runtime/core/clock.h"
-#include "runtime/core/frame_loop.h"
 #include "runtime/core/project_settings.h"
 #include "runtime/core/runtime_state.h"
 #include "runtime/core/window_events.h"
@@ -75,7 +75,7 @@ TEST_F(FrameLoopTest, DeadlinesAreOnePeriodApartAndTheWaitReachesThem) {
 TEST_F(FrameLoopTest, ALateFrameSkipsTheMissedSlotsInsteadOfCatchingUp) {
   const double period = 1000.0 / 60;
   swapBuffersAndPace(*display_);  // deadline now 1000 + period
-  fakeNow += 40;                   // the frame took 40 ms
+  fakeNow += 40;                  // the frame took 40 ms
   double waited = swapBuffersAndPace(*display_);
   EXPECT_LT(waited, 1.1);  // already late: no wait
   double deadline = display_->nextFrameDeadline();
@@ -93,7 +93,7 @@ TEST_F(FrameLoopTest, FrameRateCommandSetsThePeriod) {
     double period;
   };
   const Case cases[] = {
-      {60, 1000.0 / 60},  {0, 2.0},    {-5, 2.0},
+      {60, 1000.0 / 60},   {0, 2.0},    {-5, 2.0},
       {59.9, 1000.0 / 59}, {1, 1000.0}, {std::numeric_limits<double>::quiet_NaN(), 2.0},
       {2e9, 1000.0 / 2e9},
   };

@@ -107,8 +107,10 @@ TEST_F(SpineEndDeathTest, FatalErrorShutsTheDisplayDownAndExitsZero) {
 TEST_F(SpineEndDeathTest, EndAndRunStartsItsCommandAfterShutdown) {
   const std::string marker = (dir_ / "marker").string();
   // The command looks for the window: it must already be gone when the command runs.
-  const std::string command = "if xwininfo -id \"$PROBE_WINDOW\" >/dev/null 2>&1; then echo alive; "
-                              "else echo gone; fi > " + marker;
+  const std::string command =
+      "if xwininfo -id \"$PROBE_WINDOW\" >/dev/null 2>&1; then echo alive; "
+      "else echo gone; fi > " +
+      marker;
   EXPECT_EXIT(
       {
         startOrFail();

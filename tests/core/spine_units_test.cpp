@@ -65,13 +65,13 @@ TEST(FramePacingTest, NextDeadlineSkipsMissedSlots) {
     double deadline, period, now, next;
   };
   const Case cases[] = {
-      {100, p, 100.5, 100 + p},          // on time: one period on
-      {100, p, 100 + p, 100 + p},        // exactly at the next deadline: not missed
-      {0, p, 40, 3 * p},                 // a 40 ms frame: first multiple at or after now
+      {100, p, 100.5, 100 + p},    // on time: one period on
+      {100, p, 100 + p, 100 + p},  // exactly at the next deadline: not missed
+      {0, p, 40, 3 * p},           // a 40 ms frame: first multiple at or after now
       {0, p, 50.01, 4 * p},
-      {0, 2.0, 1e6 + 1, 1e6 + 2},        // a long stall
-      {0, 0.0, 500, 0},                  // no period: the deadline stays
-      {0, 1000.0 / 2e9, 1e7, 1e7},       // a tiny period after a stall ends quickly
+      {0, 2.0, 1e6 + 1, 1e6 + 2},   // a long stall
+      {0, 0.0, 500, 0},             // no period: the deadline stays
+      {0, 1000.0 / 2e9, 1e7, 1e7},  // a tiny period after a stall ends quickly
   };
   for (const Case& c : cases) {
     double next = nextFrameDeadline(c.deadline, c.period, c.now);

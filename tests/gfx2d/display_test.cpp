@@ -102,8 +102,8 @@ TEST_F(DisplayTest, ResetViewSetsTheDefault2DState) {
   // glOrtho(0, 640, 480, 0, -1, 1): x right, y down, one unit per pixel.
   std::array<GLfloat, 16> projection{};
   glGetFloatv(GL_PROJECTION_MATRIX, projection.data());
-  const std::array<GLfloat, 16> ortho = {2.0f / 640, 0, 0, 0, 0, -2.0f / 480, 0, 0,
-                                         0, 0, -1, 0, -1, 1, 0, 1};
+  const std::array<GLfloat, 16> ortho = {2.0f / 640, 0, 0,  0, 0,  -2.0f / 480, 0, 0,
+                                         0,          0, -1, 0, -1, 1,           0, 1};
   for (int i = 0; i < 16; ++i) EXPECT_NEAR(projection[i], ortho[i], 1e-6) << i;
   std::array<GLfloat, 16> modelView{};
   glGetFloatv(GL_MODELVIEW_MATRIX, modelView.data());
@@ -113,8 +113,8 @@ TEST_F(DisplayTest, ResetViewSetsTheDefault2DState) {
     EXPECT_TRUE(glIsEnabled(on)) << std::hex << on;
   }
   for (GLenum off : {GL_DEPTH_TEST, GL_DITHER, GL_FOG, GL_LINE_SMOOTH, GL_POINT_SMOOTH,
-                     GL_POLYGON_SMOOTH, GL_STENCIL_TEST, GL_POLYGON_OFFSET_POINT,
-                     GL_COLOR_MATERIAL, GL_AUTO_NORMAL, GL_NORMALIZE, GL_LIGHTING}) {
+                     GL_POLYGON_SMOOTH, GL_STENCIL_TEST, GL_POLYGON_OFFSET_POINT, GL_COLOR_MATERIAL,
+                     GL_AUTO_NORMAL, GL_NORMALIZE, GL_LIGHTING}) {
     EXPECT_FALSE(glIsEnabled(off)) << std::hex << off;
   }
   GLint value = 0;
@@ -211,16 +211,38 @@ TEST_F(DisplayTest, FrameRateGivesThePeriod) {
 
 TEST_F(DisplayTest, EntryPointTableListsEveryNameInLoadingOrder) {
   const char* const expected[] = {
-      "glActiveTextureARB", "glMultiTexCoord2fARB", "glClientActiveTextureARB",
-      "glGenBuffersARB", "glBindBufferARB", "glBufferDataARB", "glDeleteBuffersARB",
-      "glMapBufferARB", "glUnmapBufferARB", "glGetBufferParameterivARB",
-      "glCreateProgramObjectARB", "glDeleteObjectARB", "glCreateShaderObjectARB",
-      "glShaderSourceARB", "glCompileShaderARB", "glGetObjectParameterivARB",
-      "glAttachObjectARB", "glGetInfoLogARB", "glLinkProgramARB", "glUseProgramObjectARB",
-      "glGetUniformLocationARB", "glUniform1fARB", "glUniform1iARB",
-      "glBindRenderbufferEXT", "glDeleteRenderbuffersEXT", "glGenRenderbuffersEXT",
-      "glRenderbufferStorageEXT", "glBindFramebufferEXT", "glDeleteFramebuffersEXT",
-      "glGenFramebuffersEXT", "glCheckFramebufferStatusEXT", "glFramebufferTexture2DEXT",
+      "glActiveTextureARB",
+      "glMultiTexCoord2fARB",
+      "glClientActiveTextureARB",
+      "glGenBuffersARB",
+      "glBindBufferARB",
+      "glBufferDataARB",
+      "glDeleteBuffersARB",
+      "glMapBufferARB",
+      "glUnmapBufferARB",
+      "glGetBufferParameterivARB",
+      "glCreateProgramObjectARB",
+      "glDeleteObjectARB",
+      "glCreateShaderObjectARB",
+      "glShaderSourceARB",
+      "glCompileShaderARB",
+      "glGetObjectParameterivARB",
+      "glAttachObjectARB",
+      "glGetInfoLogARB",
+      "glLinkProgramARB",
+      "glUseProgramObjectARB",
+      "glGetUniformLocationARB",
+      "glUniform1fARB",
+      "glUniform1iARB",
+      "glBindRenderbufferEXT",
+      "glDeleteRenderbuffersEXT",
+      "glGenRenderbuffersEXT",
+      "glRenderbufferStorageEXT",
+      "glBindFramebufferEXT",
+      "glDeleteFramebuffersEXT",
+      "glGenFramebuffersEXT",
+      "glCheckFramebufferStatusEXT",
+      "glFramebufferTexture2DEXT",
       "glFramebufferRenderbufferEXT",
   };
   ASSERT_EQ(std::size(expected), kGlEntryPoints.size());
@@ -237,9 +259,10 @@ TEST_F(DisplayTest, EntryPointsAreLoadedOnlyForAdvertisedExtensions) {
   const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
   ASSERT_NE(extensions, nullptr);
   for (size_t i = 0; i < kGlEntryPoints.size(); ++i) {
-    bool advertised = std::string_view(extensions).find(kGlEntryPoints[i].extension) !=
-                      std::string_view::npos;
-    EXPECT_EQ(kGlEntryPoints[i].read(glExtensions()) != nullptr, advertised) << kGlEntryPoints[i].name;
+    bool advertised =
+        std::string_view(extensions).find(kGlEntryPoints[i].extension) != std::string_view::npos;
+    EXPECT_EQ(kGlEntryPoints[i].read(glExtensions()) != nullptr, advertised)
+        << kGlEntryPoints[i].name;
   }
   // Names GLX would resolve anyway stay null without their extension.
   GlExtensionTable table;
