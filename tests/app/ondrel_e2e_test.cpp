@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -96,7 +97,11 @@ Picture readPpm(const fs::path& path) {
 // the program ends, its exit code, so the test can wait with a time limit.
 class Ondrel {
  public:
-  explicit Ondrel(const std::string& name) : dir_(fs::path("/tmp") / ("ondrel-e2e-" + name)) {
+  // The directory is unique to this run, so that runs of the suite side by side (two build
+  // trees, say) never share one.
+  explicit Ondrel(const std::string& name)
+      : dir_(fs::path("/tmp") /
+             ("ondrel-e2e-" + name + "-" + std::to_string(std::random_device{}()))) {
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     const std::string d = dir_.string();
@@ -122,18 +127,29 @@ class Ondrel {
   }
 
   // Waits for the window and for the program's own frames: the warning box gone, and the
-  // white backdrop showing right of the grid.
+  // white backdrop showing right of the grid. On failure, state() says what was seen.
   bool waitForFrames() {
-    if (!waitUntil([&] { return !(window_ = driver("find " + pid_)).empty(); }, 30)) return false;
+    if (!waitUntil([&] { return !(window_ = driver("find " + pid_)).empty(); }, 30)) {
+      seen_ = "no window for pid " + pid_ + (running() ? "" : " (program ended)");
+      return false;
+    }
     return waitUntil(
         [&] {
-          if (driver("boxes") != "0") return false;
+          const std::string boxes = driver("boxes");
           const Picture p = grab();
-          return p.width == 640 && p.height == 480 && p.at(638, 240) == kWhite &&
+          std::ostringstream s;
+          s << "window " << window_ << ", boxes " << boxes << ", picture " << p.width << "x"
+            << p.height;
+          if (p.width == 640 && p.height == 480) {
+            s << ", (638, 240) " << p.at(638, 240) << ", (320, 400) " << p.at(320, 400);
+          }
+          seen_ = s.str();
+          return boxes == "0" && p.width == 640 && p.height == 480 && p.at(638, 240) == kWhite &&
                  p.at(320, 400) == kBlack;
         },
         30);
   }
+  std::string state() const { return seen_ + "; output: " + log(); }
 
   Picture grab() {
     const fs::path file = dir_ / "grab.ppm";
@@ -186,11 +202,12 @@ class Ondrel {
   fs::path dir_;
   std::string pid_;
   std::string window_;
+  std::string seen_;
 };
 
 TEST(OndrelEndToEndTest, WithoutAClickTheGridIsBlackAndTheBackdropWhite) {
   Ondrel ondrel("noclick");
-  ASSERT_TRUE(ondrel.waitForFrames()) << ondrel.log();
+  ASSERT_TRUE(ondrel.waitForFrames()) << ondrel.state();
   ASSERT_TRUE(ondrel.pointTo(300, 200));
   const Picture p = ondrel.grab();
   ASSERT_EQ(p.width, 640);
@@ -221,7 +238,7 @@ TEST(OndrelEndToEndTest, WithoutAClickTheGridIsBlackAndTheBackdropWhite) {
 
 TEST(OndrelEndToEndTest, HeldButtonDyesTheFourMirroredPoints) {
   Ondrel ondrel("held");
-  ASSERT_TRUE(ondrel.waitForFrames()) << ondrel.log();
+  ASSERT_TRUE(ondrel.waitForFrames()) << ondrel.state();
   ASSERT_TRUE(ondrel.pointTo(100, 60));
   // One pixel up and left of each injected cell's vertex, clear of the "X" at (100, 60).
   // The fourth colour, (255, 200, 64), has every channel past the clamp: white.
@@ -265,7 +282,7 @@ TEST(OndrelEndToEndTest, HeldButtonDyesTheFourMirroredPoints) {
 
 TEST(OndrelEndToEndTest, ButtonHeldOnTheLeftEdgeKeepsTheProgramRunning) {
   Ondrel ondrel("edge");
-  ASSERT_TRUE(ondrel.waitForFrames()) << ondrel.log();
+  ASSERT_TRUE(ondrel.waitForFrames()) << ondrel.state();
   ASSERT_TRUE(ondrel.pointTo(0, 60));
   run("xdotool mousedown 1");
   // The mirror of x = 0 lands on the last column: green shows at the grid's right edge, red
@@ -289,7 +306,7 @@ TEST(OndrelEndToEndTest, ButtonHeldOnTheLeftEdgeKeepsTheProgramRunning) {
 
 TEST(OndrelEndToEndTest, CloseRequestEndsTheProgram) {
   Ondrel ondrel("close");
-  ASSERT_TRUE(ondrel.waitForFrames()) << ondrel.log();
+  ASSERT_TRUE(ondrel.waitForFrames()) << ondrel.state();
   EXPECT_TRUE(ondrel.running());
   ondrel.closeWindow();
   EXPECT_EQ(ondrel.exitCode(), 0) << ondrel.log();
