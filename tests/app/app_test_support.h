@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -47,10 +49,14 @@ class AppStopDeathTest : public ::testing::Test {
  protected:
   void SetUp() override {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    // The threadsafe child re-runs SetUp, so the directory name must not depend on the pid.
+    // The threadsafe child re-runs SetUp, so the directory name must not depend on its pid:
+    // the parent picks a run name, which the child inherits through the environment.
+    if (std::getenv(kRunVariable) == nullptr) {
+      setenv(kRunVariable, std::to_string(std::random_device{}()).c_str(), 1);
+    }
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::path("/tmp") /
-           (std::string("ondrel-app-") + info->test_suite_name() + "-" + info->name());
+    dir_ = std::filesystem::path("/tmp") / (std::string("ondrel-app-") + std::getenv(kRunVariable) +
+                                            "-" + info->test_suite_name() + "-" + info->name());
     if (!::testing::internal::InDeathTestChild()) std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     setenv("TMPDIR", dir_.c_str(), 1);
@@ -62,6 +68,7 @@ class AppStopDeathTest : public ::testing::Test {
   std::string report() { return readFile(dir_ / "ErrorLog.txt"); }
   void removeReport() { std::filesystem::remove(dir_ / "ErrorLog.txt"); }
   std::filesystem::path dir_;
+  static constexpr const char* kRunVariable = "ONDREL_TEST_RUN";
 };
 
 // The report of an index stop raised outside any numbered line.
