@@ -1,0 +1,10 @@
+// The runtime spine: settings, the error stop and program end, start-up, the frame loop and
+// window events.
+#pragma once
+
+#include "runtime/core/error_stop.h"
+#include "runtime/core/frame_loop.h"
+#include "runtime/core/program_end.h"
+#include "runtime/core/project_settings.h"
+#include "runtime/core/startup.h"
+#include "runtime/core/window_events.h"

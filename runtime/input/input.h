@@ -1,0 +1,4 @@
+// Keyboard, mouse and joystick input.
+#pragma once
+
+#include "runtime/input/input_state.h"

@@ -1,0 +1,9 @@
+// Everything a translated program uses of the runtime, one header per module.
+#pragma once
+
+#include "runtime/core/core.h"
+#include "runtime/gfx2d/gfx2d.h"
+#include "runtime/input/input.h"
+#include "runtime/lib/lib.h"
+#include "runtime/path/path.h"
+#include "runtime/values/values.h"
