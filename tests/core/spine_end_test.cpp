@@ -30,10 +30,10 @@ void startOrFail() {
   }
 }
 
-// Asks the X server to close our window, as the close box does, then presents frames until
-// the request arrives.
+// Asks the X server to close our window, as the close box does (from another process, which
+// keeps asking until the window is gone), then presents frames until the request arrives.
 [[noreturn]] void closeFromOutside() {
-  std::string command = std::string(KORVANE_X_DRIVER) + " close " + windowText();
+  std::string command = std::string(KORVANE_X_DRIVER) + " close " + windowText() + " >/dev/null &";
   if (std::system(command.c_str()) != 0) std::fputs("x driver failed\n", stderr);
   for (;;) presentFrame();
 }

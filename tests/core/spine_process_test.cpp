@@ -60,7 +60,7 @@ TEST_F(SpineProcessTest, StartUpShowsTheWindowAndStartsClean) {
   EXPECT_NE(info.find("IsViewable"), std::string::npos) << info;
   EXPECT_EQ(title(window), "Ondrel");
 
-  xDriver("close " + window);
+  EXPECT_EQ(xDriver("close " + window), "closed");
   EXPECT_EQ(program.exitCode(), 0);
 }
 
@@ -72,7 +72,7 @@ TEST_F(SpineProcessTest, HiddenStartLeavesNoVisibleWindowAndKeepsRunning) {
   EXPECT_EQ(xDriver("mapped " + window), "0");
   long before = frames();
   EXPECT_TRUE(waitUntil([&] { return frames() > before + 10; }));
-  xDriver("close " + window);
+  EXPECT_EQ(xDriver("close " + window), "closed");
   EXPECT_EQ(program.exitCode(), 0);
 }
 
@@ -100,7 +100,7 @@ TEST_F(SpineProcessTest, LosingFocusPausesAndRegainingItResumes) {
   long resumed = frames();
   EXPECT_TRUE(waitUntil([&] { return frames() > resumed + 10; }));
 
-  xDriver("close " + window);
+  EXPECT_EQ(xDriver("close " + window), "closed");
   EXPECT_EQ(program.exitCode(), 0);
 }
 
@@ -118,7 +118,7 @@ TEST_F(SpineProcessTest, InDebugModeLosingFocusNeitherPausesNorRetitles) {
     EXPECT_EQ(title(window), "Ondrel");
     other.exitCode();
   }
-  xDriver("close " + window);
+  EXPECT_EQ(xDriver("close " + window), "closed");
   EXPECT_EQ(program.exitCode(), 0);
 }
 
@@ -132,7 +132,7 @@ TEST_F(SpineProcessTest, OndrelOpensAndEndsOnCloseWithExitZero) {
     return !window.empty();
   }));
   EXPECT_EQ(title(window), "Ondrel");
-  xDriver("close " + window);
+  EXPECT_EQ(xDriver("close " + window), "closed");
   EXPECT_EQ(program.exitCode(), 0);
 }
 

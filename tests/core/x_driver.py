@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Drives the test display as a user or window manager would.
 
-  close WID          send WM_DELETE_WINDOW (the close box) to WID
+  close WID          send WM_DELETE_WINDOW (the close box) to WID until the window is gone,
+                     as a user clicks again; prints "closed", or "still open" after 30 s
   title WID          print WID's title (UTF-8)
   mapped WID         print 1 when WID is viewable, else 0
   steal-focus SECS   map a window of our own, give it the input focus, hold it SECS seconds
@@ -9,11 +10,19 @@
 import sys
 import time
 
-from Xlib import X, Xatom, display, protocol
+from Xlib import X, Xatom, display, error, protocol
 
 
 def window(d, text):
     return d.create_resource_object('window', int(text, 0))
+
+
+def exists(d, w):
+    try:
+        w.get_attributes()
+        return True
+    except error.BadWindow:
+        return False
 
 
 def close(d, wid):
@@ -22,8 +31,17 @@ def close(d, wid):
     delete = d.intern_atom('WM_DELETE_WINDOW')
     event = protocol.event.ClientMessage(window=w, client_type=protocols,
                                          data=(32, [delete, X.CurrentTime, 0, 0, 0]))
-    w.send_event(event, event_mask=X.NoEventMask)
-    d.flush()
+    end = time.monotonic() + 30
+    while time.monotonic() < end:
+        if not exists(d, w):
+            print('closed')
+            return
+        w.send_event(event, event_mask=X.NoEventMask)
+        d.sync()
+        resend = time.monotonic() + 2
+        while time.monotonic() < resend and exists(d, w):
+            time.sleep(0.05)
+    print('still open')
 
 
 def title(d, wid):
