@@ -16,7 +16,10 @@ function(spine_private_display_test name)
   target_compile_definitions(${name} PRIVATE
     KORVANE_X_DRIVER="${CMAKE_CURRENT_SOURCE_DIR}/x_driver.py")
   add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/tools/with-display $<TARGET_FILE:${name}>)
+  # As for every suite: a runtime stop exits 0, so only GoogleTest's own summary is a pass.
   set_tests_properties(${name} PROPERTIES TIMEOUT 300 LABELS display
+    PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] [0-9]+ test"
+    FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]"
     ENVIRONMENT "KORVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR};KORVANE_BINARY_DIR=${CMAKE_BINARY_DIR}")
 endfunction()
 
