@@ -234,10 +234,8 @@ class RtArray {
     limit3_ = unsignedLimit(s3);
   }
 
-  void copyFrom(const RtArray& other) {
-    if (other.data_ == nullptr) return;
-    acquire(other.capacity_);
-    std::copy(other.data_, other.data_ + other.capacity_, data_);
+  // Strides, sizes, dimension count and cached bounds; the block and capacity are the caller's.
+  void copyHeaderFrom(const RtArray& other) {
     stride1_ = other.stride1_;
     stride2_ = other.stride2_;
     stride3_ = other.stride3_;
@@ -249,6 +247,13 @@ class RtArray {
     limit1_ = other.limit1_;
     limit2_ = other.limit2_;
     limit3_ = other.limit3_;
+  }
+
+  void copyFrom(const RtArray& other) {
+    if (other.data_ == nullptr) return;
+    acquire(other.capacity_);
+    std::copy(other.data_, other.data_ + other.capacity_, data_);
+    copyHeaderFrom(other);
   }
 
   // Takes the other's block and header and leaves it never-dimensioned. An inline block cannot
@@ -263,17 +268,7 @@ class RtArray {
       data_ = other.data_;
     }
     capacity_ = other.capacity_;
-    stride1_ = other.stride1_;
-    stride2_ = other.stride2_;
-    stride3_ = other.stride3_;
-    size0_ = other.size0_;
-    size1_ = other.size1_;
-    size2_ = other.size2_;
-    size3_ = other.size3_;
-    dimensionCount_ = other.dimensionCount_;
-    limit1_ = other.limit1_;
-    limit2_ = other.limit2_;
-    limit3_ = other.limit3_;
+    copyHeaderFrom(other);
     other.data_ = nullptr;
     other.setHeader(0, 0, 0, 0, 0);
     other.capacity_ = 0;
