@@ -5,6 +5,7 @@
 #include <SDL_syswm.h>
 
 #include <array>
+#include <cstdlib>
 #include <cstdio>
 
 #include "runtime/platform/clock.h"
@@ -74,6 +75,11 @@ bool startVideo() {
   if (videoState != 0) return videoState > 0;
   // A fullscreen program that loses the focus stays where it is, as a topmost window would.
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  // Only desktop drivers: without an X server SDL would otherwise fall back to a driver that
+  // renders off screen, and the program would run with no window anyone can see. A user's own
+  // SDL_VIDEODRIVER still wins.
+  const char* chosen = std::getenv("SDL_VIDEODRIVER");
+  if (chosen == nullptr || chosen[0] == '\0') SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     videoState = -1;
     ownError = SDL_GetError();

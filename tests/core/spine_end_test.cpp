@@ -123,15 +123,24 @@ TEST_F(SpineEndDeathTest, EndAndRunStartsItsCommandAfterShutdown) {
 }
 
 TEST_F(SpineEndDeathTest, NoDisplayIsReportedAndEndsWithNonZeroExit) {
-  EXPECT_EXIT(
-      {
-        unsetenv("DISPLAY");
-        unsetenv("WAYLAND_DISPLAY");
-        setenv("SDL_VIDEODRIVER", "x11", 1);
-        startOrFail();
-        std::fputs("started without a display\n", stderr);
-      },
-      ::testing::ExitedWithCode(1), "no window with OpenGL could be opened.*xvfb-run");
+  // Without a driver named by the user SDL would fall back to one that renders off screen; the
+  // program must not then run with no visible window.
+  for (const char* driver : {"", "x11"}) {
+    EXPECT_EXIT(
+        {
+          unsetenv("DISPLAY");
+          unsetenv("WAYLAND_DISPLAY");
+          if (driver[0] == '\0') {
+            unsetenv("SDL_VIDEODRIVER");
+          } else {
+            setenv("SDL_VIDEODRIVER", driver, 1);
+          }
+          startOrFail();
+          std::fputs("started without a display\n", stderr);
+        },
+        ::testing::ExitedWithCode(1), "no window with OpenGL could be opened.*xvfb-run")
+        << "driver '" << driver << "'";
+  }
 }
 
 }  // namespace
