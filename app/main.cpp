@@ -1,9 +1,6 @@
 // Ondrel's entry: the project settings, the command line, the runtime, the main program.
 #include "app/main_program.h"
-#include "runtime/core/command_line.h"
-#include "runtime/core/error_stop.h"
-#include "runtime/core/project_settings.h"
-#include "runtime/core/startup.h"
+#include "runtime/korvane.h"
 
 namespace {
 constexpr const char* kWindowTitle = "Ondrel";

@@ -2,6 +2,7 @@
 // window events.
 #pragma once
 
+#include "runtime/core/command_line.h"
 #include "runtime/core/error_stop.h"
 #include "runtime/core/frame_loop.h"
 #include "runtime/core/program_end.h"
