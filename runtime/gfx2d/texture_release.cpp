@@ -1,5 +1,5 @@
-// The display's calls into the 2D tables. Offscreen targets are placeholders until targets can
-// be created: with none there is nothing to leave or release.
+// The display's calls into the 2D tables. No command creates an offscreen target yet, so there
+// is never one to leave or release; the records exist so the display's shape stays fixed.
 #include "runtime/gfx2d/texture_release.h"
 
 #include "runtime/gfx2d/opengl_rainbows.h"
