@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "runtime/core/project_settings.h"
+#include "tests/support/private_tmpdir.h"
 
 namespace korvane {
 namespace {
@@ -20,23 +21,9 @@ std::string readFile(const std::string& path) {
   return s.str();
 }
 
-class ErrorStopDeathTest : public ::testing::Test {
+class ErrorStopDeathTest : public testing::PrivateTmpDirTest {
  protected:
-  void SetUp() override {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    // The threadsafe death test re-runs SetUp in the child: the name must not depend on the pid.
-    dir_ = std::filesystem::path("/tmp") /
-           (std::string("korvane-stop-") +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    if (!::testing::internal::InDeathTestChild()) std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-    setenv("TMPDIR", dir_.c_str(), 1);
-  }
-  void TearDown() override {
-    if (!::testing::internal::InDeathTestChild()) std::filesystem::remove_all(dir_);
-  }
-  std::string log() { return readFile((dir_ / "ErrorLog.txt").string()); }
-  std::filesystem::path dir_;
+  ErrorStopDeathTest() : PrivateTmpDirTest("korvane-stop-") {}
 };
 
 TEST_F(ErrorStopDeathTest, IndexErrorInDebugModeWritesTheReportAndExitsZero) {

@@ -13,6 +13,7 @@
 #include "runtime/core/startup.h"
 #include "runtime/platform/window.h"
 #include "tests/core/spine_harness.h"
+#include "tests/support/private_tmpdir.h"
 
 namespace korvane {
 namespace {
@@ -38,23 +39,9 @@ void startOrFail() {
   for (;;) presentFrame();
 }
 
-class SpineEndDeathTest : public ::testing::Test {
+class SpineEndDeathTest : public testing::PrivateTmpDirTest {
  protected:
-  void SetUp() override {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    // The threadsafe child re-runs SetUp: the name must not depend on the pid.
-    dir_ = std::filesystem::path("/tmp") /
-           (std::string("korvane-end-") +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    if (!::testing::internal::InDeathTestChild()) std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-    setenv("TMPDIR", dir_.c_str(), 1);
-  }
-  void TearDown() override {
-    if (!::testing::internal::InDeathTestChild()) std::filesystem::remove_all(dir_);
-  }
-  std::string log() const { return readFile(dir_ / "ErrorLog.txt"); }
-  std::filesystem::path dir_;
+  SpineEndDeathTest() : PrivateTmpDirTest("korvane-end-") {}
 };
 
 TEST_F(SpineEndDeathTest, CloseRequestEndsWithExitZeroAndNoReport) {
