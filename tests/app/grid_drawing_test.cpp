@@ -11,12 +11,13 @@
 #include "app/fluid_grid.h"
 #include "app_test_support.h"
 #include "runtime/gfx2d/opengl_rainbows.h"
+#include "tests/support/gl_pixels.h"
 
 namespace ondrel {
 namespace {
 
 using testing_support::cellOf;
-using Rgb = std::array<int, 3>;
+using korvane::testing::Rgb;
 
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
@@ -35,15 +36,7 @@ korvane::OpenGLRainbows* sharedDisplay() {
   return display;
 }
 
-// Back-buffer pixel at (x, y) from the top-left.
-Rgb pixel(int x, int y) {
-  glFinish();
-  glReadBuffer(GL_BACK);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  unsigned char p[3] = {};
-  glReadPixels(x, kHeight - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, p);
-  return {p[0], p[1], p[2]};
-}
+Rgb pixel(int x, int y) { return korvane::testing::backBufferPixel(x, y, kHeight); }
 
 class GridDrawingTest : public ::testing::Test {
  protected:

@@ -9,6 +9,7 @@
 
 #include "runtime/gfx2d/gfx2d_commands.h"
 #include "runtime/gfx2d/opengl_rainbows.h"
+#include "tests/support/gl_pixels.h"
 #include "tests/gfx2d/image_test_files.h"
 
 namespace korvane {
@@ -16,20 +17,12 @@ namespace {
 
 using korvane::testing::makePng;
 using korvane::testing::writeTempFile;
-using Rgb = std::array<int, 3>;
+using testing::Rgb;
 
 constexpr int kScreenWidth = 320;
 constexpr int kScreenHeight = 240;
 
-// The back-buffer pixel at screen position (x, y), top-left origin.
-Rgb pixel(int x, int y) {
-  glFinish();
-  glReadBuffer(GL_BACK);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  unsigned char p[3] = {};
-  glReadPixels(x, kScreenHeight - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, p);
-  return {p[0], p[1], p[2]};
-}
+Rgb pixel(int x, int y) { return testing::backBufferPixel(x, y, kScreenHeight); }
 
 class Gfx2dGlTest : public ::testing::Test {
  protected:
