@@ -3,14 +3,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 
 namespace korvane {
 
-// Each side of a picture: the sprite row keeps sizes in signed 16-bit fields and the tiled
-// grid has 64 columns of at most 512 pixels.
-inline constexpr int32_t kMaxImageSide = 16384;
-// Total pixels of one picture (256 MiB of RGBA).
+// Each side of a picture: the most the sprite row's signed 16-bit sizes hold. A side beyond the
+// largest texture is cut when uploaded, so this is not tied to any driver's limit.
+inline constexpr int32_t kMaxImageSide = std::numeric_limits<int16_t>::max();
+// Total pixels of one picture (256 MiB of RGBA): the guard against huge allocations.
 inline constexpr int64_t kMaxImagePixels = int64_t{1} << 26;
 
 // True when a picture of this size may be decoded.

@@ -118,6 +118,80 @@ TEST(ReadBmpTest, ReadsFromAFileAndReusesTheBuffer) {
   EXPECT_EQ(image.pixels, nullptr);
 }
 
+// A side may reach 32767 (what a sprite row's signed 16-bit sizes hold) as long as the whole
+// picture stays within 2^26 pixels; the upload cuts it to the largest texture later.
+TEST(ImageSizeTest, SidesReach32767WithinThePixelCap) {
+  struct Case {
+    int64_t width, height;
+    bool allowed;
+  };
+  for (const Case c : {Case{32767, 1, true}, Case{1, 32767, true}, Case{32767, 2048, true},
+                       Case{32768, 1, false}, Case{1, 32768, false}, Case{32767, 2049, false},
+                       Case{8192, 8193, false}, Case{0, 5, false}, Case{5, -1, false}}) {
+    SCOPED_TRACE(::testing::Message() << c.width << " x " << c.height);
+    EXPECT_EQ(imageSizeAllowed(c.width, c.height), c.allowed);
+  }
+}
+
+// Wide and tall pictures past the old 16384 limit load whole through both readers, with the
+// pixels at their far ends in place.
+TEST(ReadImageTest, PicturesWithASideUpTo32767Load) {
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    bool png;
+    int32_t width, height;
+  };
+  // Column x (or row y of a tall picture) has red x & 255 and green x >> 8.
+  auto ramp = [](int32_t width, int32_t height) {
+    std::vector<uint8_t> rgba;
+    for (int32_t y = 0; y < height; ++y) {
+      for (int32_t x = 0; x < width; ++x) {
+        const int32_t i = width > height ? x : y;
+        rgba.insert(rgba.end(), {static_cast<uint8_t>(i & 255), static_cast<uint8_t>(i >> 8),
+                                 static_cast<uint8_t>(y), 255});
+      }
+    }
+    return rgba;
+  };
+  auto rgbSamples = [](std::vector<uint8_t> rgba) {
+    std::vector<uint8_t> rgb;
+    for (size_t i = 0; i < rgba.size(); i += 4)
+      rgb.insert(rgb.end(), {rgba[i], rgba[i + 1], rgba[i + 2]});
+    return rgb;
+  };
+  // 1 x 32767 through the core header, whose sizes are 16-bit: 4-byte rows.
+  std::vector<uint8_t> tallArea(4 * 32767, 0);
+  for (int32_t fileRow = 0; fileRow < 32767; ++fileRow) {
+    const int32_t y = 32766 - fileRow;
+    tallArea[fileRow * 4 + 1] = static_cast<uint8_t>(y >> 8);   // green
+    tallArea[fileRow * 4 + 2] = static_cast<uint8_t>(y & 255);  // red
+  }
+  const std::vector<Case> cases = {
+      {"BMP 20000 x 2", korvane::testing::makeBmp24(20000, 2, ramp(20000, 2)), false, 20000, 2},
+      {"BMP 32767 x 1", korvane::testing::makeBmp24(32767, 1, ramp(32767, 1)), false, 32767, 1},
+      {"core BMP 1 x 32767", makeBmp(12, 1, 32767, 24, {}, tallArea), false, 1, 32767},
+      {"PNG 20000 x 2", makePng(20000, 2, 3, 8, rgbSamples(ramp(20000, 2))), true, 20000, 2},
+      {"PNG 2 x 32767", makePng(2, 32767, 3, 8, rgbSamples(ramp(2, 32767))), true, 2, 32767},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RgbaImage image;
+    ASSERT_TRUE(c.png ? decodePngBytes(image, c.bytes, kNoColourKey)
+                      : decodeBmpBytes(image, c.bytes, kNoColourKey));
+    ASSERT_EQ(image.width, c.width);
+    ASSERT_EQ(image.height, c.height);
+    const int32_t last = std::max(c.width, c.height) - 1;
+    const uint8_t* far = c.width > c.height ? image.pixel(last, 0) : image.pixel(0, last);
+    EXPECT_EQ(far[0], last & 255);
+    EXPECT_EQ(far[1], last >> 8);
+    EXPECT_EQ(far[3], 255);
+    const uint8_t* first = image.pixel(0, 0);
+    EXPECT_EQ(first[0], 0);
+    EXPECT_EQ(first[1], 0);
+  }
+}
+
 struct MalformedBmp {
   const char* name;
   std::vector<uint8_t> bytes;
@@ -143,9 +217,10 @@ std::vector<MalformedBmp> malformedBmps() {
       {"width 0", makeBmp(40, 0, 2, 24, {}, std::vector<uint8_t>(8))},
       {"height 0", makeBmp(40, 2, 0, 24, {}, {})},
       {"negative width", makeBmp(40, -2, 2, 24, {}, std::vector<uint8_t>(16))},
-      {"width 16385", makeBmp(40, 16385, 1, 8, {1, 2, 3, 0}, std::vector<uint8_t>(16388))},
+      {"width 32768", makeBmp(40, 32768, 1, 8, {1, 2, 3, 0}, std::vector<uint8_t>(32768))},
+      {"core height 32768", makeBmp(12, 1, 32768, 24, {}, std::vector<uint8_t>(131072))},
       {"most negative height", makeBmp(40, 1, INT32_MIN, 24, {}, std::vector<uint8_t>(4))},
-      {"over 2^26 pixels", makeBmp(40, 16384, 4097, 24, {}, {})},
+      {"over 2^26 pixels", makeBmp(40, 32767, 2049, 24, {}, {})},
       {"core 8 bits without palette", makeBmp(12, 2, 1, 8, {}, {0, 0, 0, 0})},
       {"8 bits without palette", makeBmp(40, 2, 1, 8, {}, {0, 0, 0, 0})},
       {"palette shorter than one entry", makeBmp(40, 2, 1, 8, {1, 2, 3}, {0, 0, 0, 0})},
@@ -213,10 +288,11 @@ TEST(ReadPngTest, MalformedFilesFailCleanly) {
   auto cut = [&](size_t n) { return std::vector<uint8_t>(good.begin(), good.begin() + n); };
   std::vector<uint8_t> badCrc = good;
   badCrc[29] ^= 1;  // last byte of the IHDR checksum
-  // Headers with valid checksums claiming sizes past the limits: one side over 16384, or both
-  // within it but over 2^26 pixels.
-  const std::vector<uint8_t> wide = korvane::testing::withPngSize(good, 16385, 1);
-  const std::vector<uint8_t> huge = korvane::testing::withPngSize(good, 16384, 4097);
+  // Well-formed pictures with one side over 32767, and a header with a valid checksum that
+  // claims both sides within it but over 2^26 pixels.
+  const std::vector<uint8_t> wide = makePng(32768, 1, 1, 8, std::vector<uint8_t>(32768, 9));
+  const std::vector<uint8_t> tall = makePng(1, 32768, 1, 8, std::vector<uint8_t>(32768, 9));
+  const std::vector<uint8_t> huge = korvane::testing::withPngSize(good, 32767, 2049);
   const std::vector<uint8_t> zero = korvane::testing::withPngSize(good, 0, 8);
   const std::vector<std::pair<const char*, std::vector<uint8_t>>> cases = {
       {"empty", {}},
@@ -225,6 +301,7 @@ TEST(ReadPngTest, MalformedFilesFailCleanly) {
       {"data cut", cut(good.size() / 2)},
       {"bad header checksum", badCrc},
       {"too wide", wide},
+      {"too tall", tall},
       {"over the pixel cap", huge},
       {"width 0", zero},
   };
