@@ -1,5 +1,8 @@
 #include "runtime/gfx2d/display_extensions.h"
 
+#include <algorithm>
+
+#include "runtime/gfx2d/display_extensions_internal.h"
 #include "runtime/platform/window.h"
 
 namespace korvane {
@@ -8,6 +11,8 @@ namespace {
 constexpr const char* kMultitexture = "GL_ARB_multitexture";
 constexpr const char* kFragmentProgram = "GL_ARB_fragment_program";
 constexpr const char* kFramebufferObject = "GL_EXT_framebuffer_object";
+// What tests answer in place of the driver; 0 while the driver is asked.
+int32_t reportedMaxTextureSizeStandIn = 0;
 }  // namespace
 
 // One row: the name, its extension, and the two accessors of its member.
@@ -77,6 +82,14 @@ void loadGlExtensions(GlExtensionTable& table, std::string_view extensions) {
     entry.store(table, address);
   }
 }
+
+int32_t largestTextureSize() {
+  GLint reported = reportedMaxTextureSizeStandIn;
+  if (reported <= 0) glGetIntegerv(GL_MAX_TEXTURE_SIZE, &reported);
+  return std::clamp<int32_t>(reported, 64, kLargestRowTextureSide);
+}
+
+void setReportedMaxTextureSizeForTesting(int32_t size) { reportedMaxTextureSizeStandIn = size; }
 
 bool containsExtensionWord(std::string_view extensions, std::string_view name) {
   if (name.empty()) return false;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "runtime/gfx2d/display_extensions_internal.h"
 #include "runtime/gfx2d/image_readers.h"
 #include "runtime/gfx2d/opengl_rainbows.h"
 #include "runtime/gfx2d/texture_prep.h"
@@ -15,12 +16,6 @@ namespace {
 
 bool validSpriteId(int32_t id) { return id >= 0 && id < kSpriteCount; }
 bool validTiledSlot(int32_t slot) { return slot >= 0 && slot < kTiledSlotCount; }
-
-GLint maxTextureSize() {
-  GLint size = 0;
-  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
-  return size > 0 ? size : 64;  // GL guarantees at least 64
-}
 
 void setUnpackDefaults() {
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
@@ -99,7 +94,7 @@ uint8_t OpenGLRainbows::uploadImage(const RgbaImage& image, int32_t x, int32_t y
                                     int32_t height, GLuint* textureName, GLuint* smoothTextureName,
                                     uint8_t normalMap, uint8_t fontMode, int32_t* usedWidth,
                                     int32_t* usedHeight) {
-  const GLint maxSize = maxTextureSize();
+  const GLint maxSize = largestTextureSize();
   if (width == 0) width = image.width - x;
   if (height == 0) height = image.height - y;
   if (width < 1 || height < 1) return 0;
@@ -163,7 +158,7 @@ uint8_t OpenGLRainbows::loadTiledImage(int32_t slot, const std::string& path) {
   if (!validTiledSlot(slot)) return 0;
   RgbaImage image;
   if (!readImageFile(image, path, kNoColourKey) || image.width == 0 || image.height == 0) return 0;
-  const int32_t tile = std::min<int32_t>(maxTextureSize(), kMaxTileSize);
+  const int32_t tile = std::min<int32_t>(largestTextureSize(), kMaxTileSize);
   deleteTiledImage(slot);
   TiledImage& tiled = gfx2d_.tiledImages[slot];
   int32_t row = 0;
@@ -192,7 +187,7 @@ void OpenGLRainbows::grabScreenToTiled(int32_t slot) {
   // One tile as large as the screen needs, not the largest texture the driver allows (which
   // can be 16384 squared, a gigabyte per grab).
   const int32_t tile =
-      std::min<int32_t>(maxTextureSize(), textureSideFor(std::max(screenWidth, screenHeight)));
+      std::min<int32_t>(largestTextureSize(), textureSideFor(std::max(screenWidth, screenHeight)));
   int32_t row = 0;
   for (int32_t y0 = 0; y0 < screenHeight && row < kTileGridColumns; y0 += tile, ++row) {
     int32_t column = 0;

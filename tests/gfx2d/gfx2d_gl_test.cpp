@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "runtime/gfx2d/display_extensions_internal.h"
 #include "runtime/gfx2d/gfx2d_commands.h"
 #include "runtime/gfx2d/opengl_rainbows.h"
-#include "tests/support/gl_pixels.h"
 #include "tests/gfx2d/image_test_files.h"
+#include "tests/support/gl_pixels.h"
 
 namespace korvane {
 namespace {
@@ -44,7 +45,10 @@ class Gfx2dGlTest : public ::testing::Test {
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   }
-  void TearDown() override { d().deleteAllImages(); }
+  void TearDown() override {
+    d().deleteAllImages();
+    setReportedMaxTextureSizeForTesting(0);
+  }
 
   static OpenGLRainbows& d() { return *display_; }
 
@@ -284,6 +288,121 @@ TEST_F(Gfx2dGlTest, TiledPictureKeepsPartialTilesTransparentAndDrawsAtItsSize) {
   d().deleteTiledImage(kBackgroundSlot);
   EXPECT_EQ(d().tiledImage(kBackgroundSlot)->columns, 0);
   EXPECT_EQ(d().loadTiledImage(kBackgroundSlot, path + ".missing"), 0);
+}
+
+// Pictures past the largest texture: each pixel names its own position, red x & 255 and green
+// y & 255, blue 100 + (x >> 8) + (y >> 8), so a drawn pixel shows which picture pixel it came from.
+Rgb positionColour(int x, int y) { return {x & 255, y & 255, 100 + (x >> 8) + (y >> 8)}; }
+
+std::string writePositionBmp(int width, int height) {
+  std::vector<uint8_t> rgba;
+  rgba.reserve(static_cast<size_t>(width) * height * 4);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const Rgb c = positionColour(x, y);
+      rgba.insert(rgba.end(), {static_cast<uint8_t>(c[0]), static_cast<uint8_t>(c[1]),
+                               static_cast<uint8_t>(c[2]), 255});
+    }
+  }
+  return writeTempFile("position" + std::to_string(width) + "x" + std::to_string(height) + ".bmp",
+                       korvane::testing::makeBmp24(width, height, rgba));
+}
+
+GLint driverMaxTextureSize() {
+  GLint size = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+  return size;
+}
+
+// A 20000-pixel side (a 120 KB file) loads and is cut from the top-left corner to the largest
+// texture: with the limit lowered, with the driver's own (16384 on the software renderer), and
+// where a driver allows 32768, which a signed 16-bit row cannot hold as a texture size.
+TEST_F(Gfx2dGlTest, PictureBeyondTheLargestTextureIsCutFromItsTopLeftCorner) {
+  const GLint driver = driverMaxTextureSize();
+  ::testing::Test::RecordProperty("GL_MAX_TEXTURE_SIZE", driver);
+  ASSERT_GE(driver, 64);
+  const int32_t driverCut = std::min<int32_t>(driver, 16384);
+  struct Case {
+    int32_t reported;  // 0: the driver's answer
+    int width, height;
+    int32_t cut;
+  };
+  for (const Case c : {Case{64, 20000, 2, 64}, Case{64, 2, 20000, 64}, Case{0, 20000, 2, driverCut},
+                       Case{0, 2, 20000, driverCut}, Case{32768, 20000, 2, 16384}}) {
+    SCOPED_TRACE(::testing::Message() << c.width << " x " << c.height << ", reported "
+                                      << (c.reported ? c.reported : driver));
+    setReportedMaxTextureSizeForTesting(c.reported);
+    EXPECT_EQ(largestTextureSize(), c.cut);
+    ASSERT_EQ(d().loadSprite(40, writePositionBmp(c.width, c.height), -1, 0), 1);
+    const SpriteEntry& row = *d().spriteEntry(40);
+    const bool wide = c.width > c.height;
+    EXPECT_EQ(row.width, wide ? c.cut : c.width);
+    EXPECT_EQ(row.height, wide ? c.height : c.cut);
+    EXPECT_EQ(row.textureWidth, wide ? c.cut : 2);
+    EXPECT_EQ(row.textureHeight, wide ? 2 : c.cut);
+    int32_t w = 0, h = 0;
+    d().spriteSize(40, w, h);
+    EXPECT_EQ(w, row.width);
+    EXPECT_EQ(h, row.height);
+
+    // The left (or top) part is drawn from the picture's first pixel on.
+    glClear(GL_COLOR_BUFFER_BIT);
+    d().drawSprite(40, 100, 100);
+    EXPECT_EQ(pixel(100, 100), positionColour(0, 0));
+    EXPECT_EQ(pixel(101, 101), positionColour(1, 1));
+    EXPECT_EQ(pixel(100 + 37, 100), wide ? positionColour(37, 0) : kBlack);
+    EXPECT_EQ(pixel(100, 100 + 37), wide ? kBlack : positionColour(0, 37));
+    // Moved so the last kept pixel lands at 9: the cut is exactly there, nothing follows it.
+    glClear(GL_COLOR_BUFFER_BIT);
+    if (wide) {
+      d().drawSprite(40, static_cast<float>(10 - c.cut), 0);
+      EXPECT_EQ(pixel(9, 0), positionColour(c.cut - 1, 0));
+      EXPECT_EQ(pixel(9, 1), positionColour(c.cut - 1, 1));
+      EXPECT_EQ(pixel(10, 0), kBlack);
+    } else {
+      d().drawSprite(40, 0, static_cast<float>(10 - c.cut));
+      EXPECT_EQ(pixel(0, 9), positionColour(0, c.cut - 1));
+      EXPECT_EQ(pixel(1, 9), positionColour(1, c.cut - 1));
+      EXPECT_EQ(pixel(0, 10), kBlack);
+    }
+  }
+}
+
+// Backgrounds are cut at 64 tiles a side whatever the tile size: with 64-pixel tiles a 20000
+// pixel side keeps 4096 pixels; with the driver's limit the tiles are 512 and all 40 are kept.
+TEST_F(Gfx2dGlTest, BackgroundIsCutAtSixtyFourTilesASide) {
+  struct Case {
+    int32_t reported;
+    int width, height;
+    int32_t tile, tiles;
+  };
+  for (const Case c :
+       {Case{64, 20000, 2, 64, 64}, Case{64, 2, 20000, 64, 64}, Case{0, 20000, 2, 512, 40}}) {
+    SCOPED_TRACE(::testing::Message()
+                 << c.width << " x " << c.height << ", reported " << c.reported);
+    setReportedMaxTextureSizeForTesting(c.reported);
+    ASSERT_EQ(d().loadTiledImage(kBackgroundSlot, writePositionBmp(c.width, c.height)), 1);
+    const TiledImage& tiled = *d().tiledImage(kBackgroundSlot);
+    const bool wide = c.width > c.height;
+    EXPECT_EQ(tiled.columns, wide ? c.tiles : 1);
+    EXPECT_EQ(tiled.rows, wide ? 1 : c.tiles);
+    // The last tile kept: its first texel of the picture's first row (or column).
+    const int32_t last = c.tiles - 1;
+    const int32_t index = wide ? last * kTileGridColumns : last;
+    EXPECT_EQ(tiled.widths[index], c.tile);
+    int w = 0, h = 0;
+    const std::vector<uint8_t> texels = textureLevel(tiled.textures[index], 0, w, h);
+    ASSERT_EQ(w, c.tile);
+    ASSERT_EQ(h, c.tile);
+    const uint8_t* first = &texels[static_cast<size_t>(c.tile - 1) * c.tile * 4];  // top row
+    const Rgb expected = wide ? positionColour(last * c.tile, 0) : positionColour(0, last * c.tile);
+    EXPECT_EQ((Rgb{first[0], first[1], first[2]}), expected);
+
+    glClear(GL_COLOR_BUFFER_BIT);
+    d().drawTiledImage(kBackgroundSlot);
+    EXPECT_EQ(pixel(wide ? 70 : 1, wide ? 1 : 70),
+              wide ? positionColour(70, 1) : positionColour(1, 70));
+  }
 }
 
 // ---------------------------------------------------------------- drawing
