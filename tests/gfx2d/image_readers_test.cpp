@@ -28,6 +28,10 @@ bool decodeBmpBytes(RgbaImage& image, const std::vector<uint8_t>& bytes, int32_t
   return decodeBmp(image, source, key);
 }
 
+// The public PNG suite kept in the repository. A missing folder fails the tests that need it:
+// skipping would let a broken checkout pass without reading a single file.
+const std::string kPngSuiteDir = KORVANE_PNG_SUITE_DIR;
+
 bool decodePngBytes(RgbaImage& image, const std::vector<uint8_t>& bytes, int32_t key) {
   MemorySource source(bytes.data(), bytes.size());
   return decodePng(image, source, key, "test.png");
@@ -328,8 +332,8 @@ TEST(ReadPngTest, MessageTextsAreExact) {
 // The public suite: every well-formed file loads unless it is grey with alpha (colour type 4,
 // or grey with tRNS); every deliberately corrupt "x" file fails. Nothing is printed.
 TEST(ReadPngTest, PublicSuite) {
-  const std::string dir = korvane::testing::pngSuiteDir();
-  if (dir.empty()) GTEST_SKIP() << "PNG suite not found beside the source tree";
+  const std::string& dir = kPngSuiteDir;
+  ASSERT_TRUE(std::filesystem::is_directory(dir)) << "PNG suite missing: " << dir;
   int loaded = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {
     const std::string name = entry.path().filename().string();
@@ -352,8 +356,8 @@ TEST(ReadPngTest, PublicSuite) {
 }
 
 TEST(ReadPngTest, InterlacedAndPaletteFilesMatchTheirPlainTwins) {
-  const std::string dir = korvane::testing::pngSuiteDir();
-  if (dir.empty()) GTEST_SKIP() << "PNG suite not found beside the source tree";
+  const std::string& dir = kPngSuiteDir;
+  ASSERT_TRUE(std::filesystem::is_directory(dir)) << "PNG suite missing: " << dir;
   for (const char* kind : {"3p08", "3p01", "2c16", "0g04", "6a08"}) {
     SCOPED_TRACE(kind);
     RgbaImage plain, interlaced;

@@ -137,12 +137,4 @@ std::string writeTempFile(const std::string& name, const std::vector<uint8_t>& b
   return path.string();
 }
 
-std::string pngSuiteDir() {
-  const char* source = std::getenv("KORVANE_SOURCE_DIR");
-  if (!source) return "";
-  const std::filesystem::path dir =
-      std::filesystem::path(source) / ".." / "shared" / "pngsuite" / "png";
-  return std::filesystem::is_directory(dir) ? dir.string() : "";
-}
-
 }  // namespace korvane::testing

@@ -27,7 +27,4 @@ std::vector<uint8_t> withPngSize(std::vector<uint8_t> png, uint32_t width, uint3
 // Writes bytes to a new file under a private directory of the test; returns its path.
 std::string writeTempFile(const std::string& name, const std::vector<uint8_t>& bytes);
 
-// The shared PNG suite beside the source tree, or "" when it is not there.
-std::string pngSuiteDir();
-
 }  // namespace korvane::testing
