@@ -35,6 +35,19 @@ constexpr FixedCharacter kFixedCharacters[] = {
 };
 static_assert(std::size(kFixedCharacters) == 10);
 
+// The translation first turns the key code into a virtual key, as a scan code. An extended
+// code is no scan code and has no virtual key; the keypad's digit and point keys become the
+// cursor-block keys they double as, which type nothing. The keypad's "*", "-" and "+" keep
+// their own virtual keys and type through the layout.
+constexpr int kExtendedKeyBit = 0x80;
+constexpr int kKeypadCursorBlockCodes[] = {
+    71, 72, 73,  // 7 Home, 8 up, 9 Page Up
+    75, 76, 77,  // 4 left, 5 clear, 6 right
+    79, 80, 81,  // 1 End, 2 down, 3 Page Down
+    82, 83,      // 0 Insert, point Delete
+};
+static_assert(std::size(kKeypadCursorBlockCodes) == 11);
+
 // Hat positions and their POV directions in hundredths of a degree.
 struct HatDirection {
   uint8_t hat;
@@ -55,7 +68,6 @@ constexpr int kPovLeft = 27000;
 constexpr double kAxisScale = 32767;
 constexpr double kPadDeadBand = 30000;
 constexpr int kSliderOffset = 32768;
-constexpr int kDeleteCharacter = 127;
 
 // The character the last character read returned; shared by every reader of the keyboard.
 int lastCharacter = 0;
@@ -268,11 +280,15 @@ int InputState::scanCodeToChar(int code) {
   for (const FixedCharacter& f : kFixedCharacters) {
     if (f.code == code) return f.character;
   }
+  if ((code & kExtendedKeyBit) != 0) return 0;
+  for (int c : kKeypadCursorBlockCodes) {
+    if (c == code) return 0;
+  }
   const int32_t symbol = platform::keySymbolForKeyCode(code);
   // The bit must be tested before narrowing, or F1 would become a character.
   if ((symbol & platform::kNonCharacterSymbolBit) != 0 || symbol < 0 || symbol > 255) return 0;
   if (symbol == 8 || symbol == 10) return symbol;
-  if (symbol < 32 || symbol == kDeleteCharacter) return 0;
+  if (symbol < 32) return 0;
   return symbol;
 }
 

@@ -117,7 +117,8 @@ class InputState {
   // The same scan, 1 when it gave a character, else 0.
   double keyCharAvailable();
   // The layout's character of one key code: 8 Backspace, 10 for both Enter keys, 0 for keys
-  // without one.
+  // without one. The keypad's "*", "-" and "+" (55, 74, 78) type theirs; its digit and point
+  // keys and every extended code (0x80 added, keypad "/" among them) give 0.
   int scanCodeToChar(int code);
 
   // The joystick in slot `index`; 0 with an all-zero sample for an empty slot above 1, else 1.

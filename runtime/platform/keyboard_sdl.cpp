@@ -132,6 +132,20 @@ constexpr KeyCodeRow kKeyCodes[] = {
 };
 static_assert(std::size(kKeyCodes) == 116);
 
+// SDL names the keypad's keys by symbols of their own on every layout (with the
+// kNonCharacterSymbolBit), though the layout types a character with them.
+struct KeypadCharacter {
+  SDL_Keycode symbol;
+  char character;
+};
+constexpr KeypadCharacter kKeypadCharacters[] = {
+    {SDLK_KP_DIVIDE, '/'}, {SDLK_KP_MULTIPLY, '*'}, {SDLK_KP_MINUS, '-'}, {SDLK_KP_PLUS, '+'},
+    {SDLK_KP_1, '1'},      {SDLK_KP_2, '2'},        {SDLK_KP_3, '3'},     {SDLK_KP_4, '4'},
+    {SDLK_KP_5, '5'},      {SDLK_KP_6, '6'},        {SDLK_KP_7, '7'},     {SDLK_KP_8, '8'},
+    {SDLK_KP_9, '9'},      {SDLK_KP_0, '0'},
+};
+static_assert(std::size(kKeypadCharacters) == 14);
+
 // Lookup arrays built once from the table.
 struct KeyMaps {
   std::array<uint8_t, SDL_NUM_SCANCODES> codeOfScancode{};
@@ -185,7 +199,11 @@ void readKeyboard(uint8_t* buffer) {
 int32_t keySymbolForKeyCode(int code) {
   int scancode = scancodeForKeyCode(code);
   if (scancode == 0 || !keyboardAvailable()) return 0;
-  return SDL_GetKeyFromScancode(static_cast<SDL_Scancode>(scancode));
+  const SDL_Keycode symbol = SDL_GetKeyFromScancode(static_cast<SDL_Scancode>(scancode));
+  for (const KeypadCharacter& k : kKeypadCharacters) {
+    if (k.symbol == symbol) return k.character;
+  }
+  return symbol;
 }
 
 }  // namespace korvane::platform

@@ -36,7 +36,8 @@ void readKeyboard(uint8_t* buffer);
 bool keyboardAvailable();
 
 // The current layout's unshifted key symbol for a key code (SDL_Keycode value: a character
-// code, or a value with kNonCharacterSymbolBit); 0 for a code without a key.
+// code, or a value with kNonCharacterSymbolBit); 0 for a code without a key. The keypad's
+// digit and operator keys give the character they type ('7', '*', '/'), not a keypad symbol.
 int32_t keySymbolForKeyCode(int code);
 
 }  // namespace korvane::platform

@@ -29,7 +29,8 @@ constexpr int kHeight = 480;
 // Every key and button a test may press, released after each test whatever happened.
 constexpr const char* kReleaseAll =
     "a z q Escape Return KP_Enter Up Alt_L F4 F1 Shift_L Shift_R Control_L Control_R space "
-    "Tab Delete Next KP_End Print Pause Super_L Menu Alt_R BackSpace 1";
+    "Tab Delete Next KP_End Print Pause Super_L Menu Alt_R BackSpace 1 KP_Multiply KP_Subtract "
+    "KP_Add KP_Divide KP_7 KP_0 KP_Decimal";
 
 class InputDisplayTest : public ::testing::Test {
  protected:
@@ -121,11 +122,13 @@ TEST_F(InputDisplayTest, KeysReadDownAndUpByTheirCodes) {
     int code;
   };
   const Key keys[] = {
-      {"a", 30},         {"z", 44},         {"q", 16},          {"Escape", 1},  {"Return", 28},
-      {"KP_Enter", 156}, {"Up", 200},       {"Alt_L", 56},      {"F4", 62},     {"F1", 59},
-      {"Shift_R", 54},   {"Control_L", 29}, {"space", 57},      {"Tab", 15},    {"Delete", 211},
-      {"Next", 209},     {"KP_End", 79},    {"Print", 183},     {"Pause", 197}, {"Super_L", 219},
-      {"Menu", 221},     {"Alt_R", 184},    {"Control_R", 157},
+      {"a", 30},           {"z", 44},         {"q", 16},          {"Escape", 1},
+      {"Return", 28},      {"KP_Enter", 156}, {"Up", 200},        {"Alt_L", 56},
+      {"F4", 62},          {"F1", 59},        {"Shift_R", 54},    {"Control_L", 29},
+      {"space", 57},       {"Tab", 15},       {"Delete", 211},    {"Next", 209},
+      {"KP_End", 79},      {"Print", 183},    {"Pause", 197},     {"Super_L", 219},
+      {"Menu", 221},       {"Alt_R", 184},    {"Control_R", 157}, {"KP_Multiply", 55},
+      {"KP_Subtract", 74}, {"KP_Add", 78},    {"KP_Divide", 181},
   };
   for (const Key& k : keys) pressAndRelease(k.name, k.code);
 }
@@ -152,6 +155,17 @@ TEST_F(InputDisplayTest, HeldKeyGivesItsCharacterOnceAndShiftMakesCapitals) {
   EXPECT_EQ(charactersWhileHeld("BackSpace"), "\b");
   EXPECT_EQ(charactersWhileHeld("F1"), "");
   EXPECT_EQ(charactersWhileHeld("Escape"), "");
+  // The keypad's operators type through the layout; its digits, point and "/" type nothing.
+  EXPECT_EQ(charactersWhileHeld("KP_Multiply"), "*");
+  EXPECT_EQ(charactersWhileHeld("KP_Subtract"), "-");
+  EXPECT_EQ(charactersWhileHeld("KP_Add"), "+");
+  EXPECT_EQ(charactersWhileHeld("Shift_L KP_Add"), "+");
+  EXPECT_EQ(charactersWhileHeld("KP_Divide"), "");
+  EXPECT_EQ(charactersWhileHeld("KP_7"), "");
+  EXPECT_EQ(charactersWhileHeld("KP_0"), "");
+  EXPECT_EQ(charactersWhileHeld("KP_Decimal"), "");
+  // A key without a character does not hide a later one held with it.
+  EXPECT_EQ(charactersWhileHeld("KP_7 KP_Subtract"), "-");
   // keyCharAvailable takes the character like a read does.
   ASSERT_TRUE(keyDown("q"));
   EXPECT_TRUE(waitFor([&] { return input_.keyCharAvailable() == 1.0; }));
@@ -165,14 +179,25 @@ TEST_F(InputDisplayTest, ScanCodesTranslateThroughTheLayout) {
     int code;
     int character;
   };
+  // On the keypad the operators type through the layout; the digits and the point are
+  // cursor-block keys, and "/", "=" and "," carry extended codes.
   const Translation rows[] = {
-      {30, 'a'}, {44, 'z'}, {2, '1'}, {11, '0'}, {57, ' '}, {12, '-'}, {53, '/'}, {14, 8}, {28, 10},
-      {156, 10}, {1, 0},    {15, 0},  {59, 0},   {200, 0},  {211, 0},  {42, 0},   {54, 0}, {29, 0},
-      {56, 0},   {58, 0},   {69, 0},  {221, 0},  {79, 0},   {0, 0},    {255, 0},
+      {30, 'a'}, {44, 'z'}, {2, '1'},  {11, '0'}, {57, ' '}, {12, '-'}, {53, '/'},
+      {14, 8},   {28, 10},  {156, 10}, {1, 0},    {15, 0},   {59, 0},   {200, 0},
+      {211, 0},  {42, 0},   {54, 0},   {29, 0},   {56, 0},   {58, 0},   {69, 0},
+      {70, 0},   {221, 0},  {0, 0},    {255, 0},  {55, '*'}, {74, '-'}, {78, '+'},
+      {71, 0},   {72, 0},   {73, 0},   {75, 0},   {76, 0},   {77, 0},   {79, 0},
+      {80, 0},   {81, 0},   {82, 0},   {83, 0},   {181, 0},  {141, 0},  {179, 0},
   };
   for (const Translation& r : rows) {
     EXPECT_EQ(input_.scanCodeToChar(r.code), r.character) << "code " << r.code;
   }
+  // The layout itself gives the keypad's characters; only the code-to-key step drops some.
+  const Translation layout[] = {{55, '*'}, {74, '-'}, {78, '+'}, {181, '/'}, {71, '7'}, {82, '0'}};
+  for (const Translation& r : layout) {
+    EXPECT_EQ(platform::keySymbolForKeyCode(r.code), r.character) << "code " << r.code;
+  }
+  EXPECT_NE(platform::keySymbolForKeyCode(83) & platform::kNonCharacterSymbolBit, 0);
 }
 
 TEST_F(InputDisplayTest, ShownPointerIsAbsoluteAndClampedIntoTheWindow) {
