@@ -5,8 +5,8 @@
 #include <SDL_syswm.h>
 
 #include <array>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
 #include "runtime/platform/clock.h"
 #include "runtime/platform/window_sdl.h"
@@ -71,18 +71,58 @@ void setFormatAttributes(const PixelFormatRequest& format) {
 
 SDL_Window* sdlWindow(Window* window) { return window != nullptr ? window->sdl : nullptr; }
 
+namespace {
+// An environment variable's value; empty when unset.
+std::string environmentValue(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+// Why no display could be had, naming the one that was tried.
+std::string missingDisplayText(const std::string& userDriver) {
+  const std::string x11 = environmentValue("DISPLAY");
+  const std::string wayland = environmentValue("WAYLAND_DISPLAY");
+  const std::string x11Text = "the X display DISPLAY=\"" + x11 + "\"";
+  const std::string waylandText = "the Wayland display WAYLAND_DISPLAY=\"" + wayland + "\"";
+  std::string text;
+  if (x11.empty() && wayland.empty()) {
+    text = "no DISPLAY set";
+  } else if (wayland.empty()) {
+    text = x11Text + " could not be opened";
+  } else if (x11.empty()) {
+    text = waylandText + " could not be opened";
+  } else {
+    text = "neither " + x11Text + " nor " + waylandText + " could be opened";
+  }
+  if (!userDriver.empty()) text += "; SDL_VIDEODRIVER=" + userDriver + ": " + SDL_GetError();
+  return text;
+}
+}  // namespace
+
 bool startVideo() {
   if (videoState != 0) return videoState > 0;
   // A fullscreen program that loses the focus stays where it is, as a topmost window would.
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-  // Only desktop drivers: without an X server SDL would otherwise fall back to a driver that
-  // renders off screen, and the program would run with no window anyone can see. A user's own
-  // SDL_VIDEODRIVER still wins.
-  const char* chosen = std::getenv("SDL_VIDEODRIVER");
-  if (chosen == nullptr || chosen[0] == '\0') SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
+  // Only desktop drivers, and only those whose display is named in the environment: without
+  // one SDL would fall back to a driver that renders off screen, and the program would run with
+  // no window anyone can see; probing Wayland with no WAYLAND_DISPLAY has the Wayland library
+  // print a complaint about XDG_RUNTIME_DIR first. A user's own SDL_VIDEODRIVER still wins.
+  const std::string userDriver = environmentValue("SDL_VIDEODRIVER");
+  if (userDriver.empty()) {
+    std::string drivers;
+    if (!environmentValue("DISPLAY").empty()) drivers = "x11";
+    if (!environmentValue("WAYLAND_DISPLAY").empty())
+      drivers += drivers.empty() ? "wayland" : ",wayland";
+    if (drivers.empty()) {
+      videoState = -1;
+      ownError = missingDisplayText(userDriver);
+      return false;
+    }
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
+  }
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     videoState = -1;
-    ownError = SDL_GetError();
+    ownError = missingDisplayText(userDriver);
     return false;
   }
   SDL_DisableScreenSaver();

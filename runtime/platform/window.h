@@ -22,8 +22,9 @@ struct PixelFormatRequest {
 };
 
 // Starts SDL's video system once per process (later calls return the first result) and keeps
-// the screen saver off while it runs. Returns false when there is no display to talk to;
-// lastError() says why.
+// the screen saver off while it runs. Unless SDL_VIDEODRIVER names a driver, only X11 (when
+// DISPLAY is set) and Wayland (when WAYLAND_DISPLAY is set) are tried. Returns false when there
+// is no display to talk to; lastError() then names the display tried, or says none is set.
 bool startVideo();
 
 // Ends the runtime's use of the video system: restores the screen saver. The connection to the
