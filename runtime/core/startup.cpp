@@ -16,6 +16,7 @@
 #include "runtime/lib/media_resolver.h"
 #include "runtime/lib/random_generator.h"
 #include "runtime/platform/events.h"
+#include "runtime/platform/heap.h"
 #include "runtime/platform/process.h"
 #include "runtime/platform/window.h"
 
@@ -40,6 +41,8 @@ std::string programDirectory(const std::string& executablePath) {
 
 int startRuntime(InstanceHandle instance, InstanceHandle /*previousInstance*/,
                  const char* /*commandLine*/, int showCommand, const char* title) {
+  // Before the GL driver is loaded: its per-frame memory must stay in the process.
+  platform::keepFreedHeapTop();
   RuntimeState& state = runtimeState();
   const ProjectSettings& settings = projectSettings();
   state.autoPause = 1;
