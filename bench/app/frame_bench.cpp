@@ -1,7 +1,8 @@
 // One Ondrel frame on the real display, in three parts timed apart and without the pacing
 // wait: the simulation (mouse, border, step, dye held down), the drawing (ended with glFinish,
 // since a software rasteriser does its work at the flush) and the swap with the next frame's
-// 2D set-up. CPU time is the whole process's, so the rasteriser's threads count.
+// 2D set-up. CPU time is the whole process's, so the rasteriser's threads count; "faults" are
+// the process's page faults per frame, memory the system had to hand over again.
 // Run it on a display: tools/with-display build/<tree>/benchmarks/app_frame_bench
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
@@ -17,6 +18,7 @@
 #include "runtime/core/startup.h"
 #include "runtime/gfx2d/gfx2d_commands.h"
 #include "runtime/gfx2d/opengl_rainbows.h"
+#include "runtime/platform/process.h"
 
 namespace {
 
@@ -42,13 +44,21 @@ void swap() {
   glFinish();
 }
 
+void countFaults(benchmark::State& state, long long before) {
+  state.counters["faults"] =
+      benchmark::Counter(static_cast<double>(korvane::platform::minorPageFaults() - before),
+                         benchmark::Counter::kAvgIterations);
+}
+
 template <void (*part)()>
 void framePart(benchmark::State& state) {
   if (!runtimeStarted) {
     state.SkipWithError("no display: run under tools/with-display");
     return;
   }
+  const long long faults = korvane::platform::minorPageFaults();
   for (auto _ : state) part();
+  countFaults(state, faults);
 }
 
 void wholeFrame(benchmark::State& state) {
@@ -56,11 +66,13 @@ void wholeFrame(benchmark::State& state) {
     state.SkipWithError("no display: run under tools/with-display");
     return;
   }
+  const long long faults = korvane::platform::minorPageFaults();
   for (auto _ : state) {
     simulate();
     draw();
     swap();
   }
+  countFaults(state, faults);
 }
 
 BENCHMARK(framePart<simulate>)

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,6 +41,12 @@ std::string temporaryDirectory() {
     return dir + "/";
   }
   return "/tmp/";
+}
+
+long long minorPageFaults() {
+  rusage usage{};
+  if (getrusage(RUSAGE_SELF, &usage) != 0) return 0;
+  return usage.ru_minflt;
 }
 
 bool debuggerAttached() {

@@ -18,6 +18,10 @@ std::string executablePath();
 // Main thread; the result is computed on each call so a changed TMPDIR is seen.
 std::string temporaryDirectory();
 
+// Page faults of the whole process so far that were served without reading a file or swap:
+// memory handed to the process anew. 0 when unknown. Any thread.
+long long minorPageFaults();
+
 // True when a debugger (a tracer) is attached to this process.
 bool debuggerAttached();
 
