@@ -2,11 +2,15 @@
 
 namespace korvane {
 
-std::string toSystemPath(std::string_view path) {
-  std::string out(path);
-  for (char& c : out) {
+void toSystemPathInPlace(std::span<char> path) {
+  for (char& c : path) {
     if (c == '\\') c = '/';
   }
+}
+
+std::string toSystemPath(std::string_view path) {
+  std::string out(path);
+  toSystemPathInPlace(out);
   return out;
 }
 

@@ -64,11 +64,6 @@ double setCurrentDirectory(const RtString& path) {
   return platform::setCurrentDirectory(toSystemPath(viewOf(path))) ? 1.0 : 0.0;
 }
 
-void toForwardSlashes(RtString& text) {
-  char* bytes = text.buf();
-  for (uint32_t i = 0; i < text.length(); ++i) {
-    if (bytes[i] == '\\') bytes[i] = '/';
-  }
-}
+void toForwardSlashes(RtString& text) { toSystemPathInPlace({text.buf(), text.length()}); }
 
 }  // namespace korvane
