@@ -7,7 +7,7 @@
 #include "runtime/lib/media_pack.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  korvane::MemoryPackSource pack(data, size);
+  korvane::MemorySource pack(data, size);
   korvane::MediaPackEntry entry;
   std::vector<uint8_t> out;
   if (korvane::findMediaPackEntry(pack, "image.png", entry) == korvane::MediaPackLookup::kFound) {

@@ -29,7 +29,7 @@ struct Palette {
 
 // Reads up to 256 entries of `entryBytes` (blue, green, red[, reserved]) from `start`, never past
 // the data offset or the end of the file.
-void readPalette(ByteSource& source, uint64_t start, uint64_t dataOffset, int entryBytes,
+void readPalette(const ByteSource& source, uint64_t start, uint64_t dataOffset, int entryBytes,
                  Palette& palette) {
   const uint64_t end = std::min<uint64_t>(dataOffset, source.size());
   if (end <= start) return;
@@ -51,7 +51,7 @@ bool fail(RgbaImage& image) {
 
 }  // namespace
 
-bool decodeBmp(RgbaImage& image, ByteSource& source, int32_t colourKey) {
+bool decodeBmp(RgbaImage& image, const ByteSource& source, int32_t colourKey) {
   uint8_t fileHeader[kFileHeaderSize];
   if (!source.readAt(0, fileHeader, sizeof fileHeader)) return fail(image);
   if (fileHeader[0] != 'B' || fileHeader[1] != 'M') return fail(image);

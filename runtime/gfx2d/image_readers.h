@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "runtime/gfx2d/byte_source.h"
 #include "runtime/gfx2d/rgba_image.h"
+#include "runtime/lib/byte_source.h"
 
 namespace korvane {
 
@@ -26,13 +26,14 @@ static_assert(kPngMessages.size() == kPngSupportedTypes + 1);
 // Windows bitmaps with the 12- or 40-byte info header, 8 (palette), 24 or 32 bits per pixel.
 // Rows are always read bottom-up, also when the stored height is negative.
 bool readBmp(RgbaImage& image, const std::string& path, int32_t colourKey);
-bool decodeBmp(RgbaImage& image, ByteSource& source, int32_t colourKey);
+bool decodeBmp(RgbaImage& image, const ByteSource& source, int32_t colourKey);
 
 // PNG pictures through libpng, expanded and stripped to 8-bit grey, RGB or RGBA. Unsupported
 // depths and colour types print two lines naming `name` on standard output; other channel
 // counts (grey with alpha) fail without a word.
 bool readPng(RgbaImage& image, const std::string& path, int32_t colourKey);
-bool decodePng(RgbaImage& image, ByteSource& source, int32_t colourKey, const std::string& name);
+bool decodePng(RgbaImage& image, const ByteSource& source, int32_t colourKey,
+               const std::string& name);
 
 // readBmp, and readPng when that fails: how every picture file is read.
 bool readImageFile(RgbaImage& image, const std::string& path, int32_t colourKey);

@@ -14,7 +14,7 @@ namespace {
 constexpr size_t kSignatureBytes = 8;
 
 struct PngInput {
-  ByteSource* source;
+  const ByteSource* source;
   uint64_t position;
 };
 
@@ -49,7 +49,8 @@ void expandToRgba(RgbaImage& image, int channels, int32_t colourKey) {
 
 }  // namespace
 
-bool decodePng(RgbaImage& image, ByteSource& source, int32_t colourKey, const std::string& name) {
+bool decodePng(RgbaImage& image, const ByteSource& source, int32_t colourKey,
+               const std::string& name) {
   png_byte signature[kSignatureBytes];
   // Not a PNG at all: fail quietly instead of letting libpng report it.
   if (!source.readAt(0, signature, kSignatureBytes) ||

@@ -2,7 +2,9 @@
 
 #include <lzo/lzo1x.h>
 
+#include <climits>
 #include <cstring>
+#include <optional>
 
 namespace korvane {
 
@@ -27,110 +29,123 @@ bool namesMatch(std::string_view entryName, std::string_view wanted) {
   return true;
 }
 
-// Positions inside the pack where a directory or data offset is counted from.
+// Where the offsets of a pack are counted from.
 struct PackLayout {
-  int64_t size = 0;
-  int64_t directoryStart = 0;
+  uint64_t size = 0;
   bool fromEnd = false;
+  std::optional<uint64_t> directoryStart;
 };
 
-MediaPackLookup readTrailer(const MediaPackSource& pack, PackLayout& layout) {
+// The absolute position a stored offset points at: counted from the start, or back from the
+// end in a negative pack. Empty when that lies before the start or past the end. The checks
+// are made on the signed value, before it becomes a position to read at.
+std::optional<uint64_t> resolveOffset(const PackLayout& layout, int32_t stored) {
+  const int64_t offset = stored;
+  if (layout.fromEnd) {
+    // Counted back from the end: a positive offset would point past it.
+    if (offset > 0 || static_cast<uint64_t>(-offset) > layout.size) return std::nullopt;
+    return layout.size - static_cast<uint64_t>(-offset);
+  }
+  if (offset < 0 || static_cast<uint64_t>(offset) > layout.size) return std::nullopt;
+  return static_cast<uint64_t>(offset);
+}
+
+MediaPackLookup readTrailer(const ByteSource& pack, PackLayout& layout) {
   layout.size = pack.size();
-  if (layout.size < kMediaPackTrailerSize) return MediaPackLookup::kNotAPack;
   uint8_t trailer[kMediaPackTrailerSize];
-  if (!pack.readAt(layout.size - kMediaPackTrailerSize, trailer, sizeof trailer)) {
+  if (layout.size < sizeof trailer ||
+      !pack.readAt(layout.size - sizeof trailer, trailer, sizeof trailer)) {
     return MediaPackLookup::kNotAPack;
   }
   if (std::memcmp(trailer, kMediaPackMagic, sizeof kMediaPackMagic) != 0) {
     return MediaPackLookup::kNotAPack;
   }
-  int32_t offset = littleEndian32(trailer + 3);
+  const int32_t offset = littleEndian32(trailer + sizeof kMediaPackMagic);
   layout.fromEnd = offset < 0;
-  layout.directoryStart = layout.fromEnd ? layout.size + offset : offset;
+  layout.directoryStart = resolveOffset(layout, offset);
   return MediaPackLookup::kFound;
 }
 
-// Reads the record at `position`; false at the directory's end marker. `damaged` is set when
-// the record does not fit inside the file.
-bool readRecord(const MediaPackSource& pack, const PackLayout& layout, int64_t& position,
-                MediaPackEntry& entry, bool& damaged) {
-  damaged = true;
-  if (position < 0 || position >= layout.size) return false;
+enum class RecordRead { kRecord, kEnd, kDamaged };
+
+// Reads the record at `position` and moves past it. kDamaged when the record does not fit
+// inside the pack.
+RecordRead readRecord(const ByteSource& pack, const PackLayout& layout, uint64_t& position,
+                      MediaPackEntry& entry) {
   uint8_t nameLength = 0;
-  if (!pack.readAt(position, &nameLength, 1)) return false;
-  if (nameLength == 0) {
-    damaged = false;
-    return false;
-  }
-  if (position + 1 + nameLength + 8 > layout.size) return false;
-  char name[255];
-  uint8_t numbers[8];
-  if (!pack.readAt(position + 1, name, nameLength) ||
-      !pack.readAt(position + 1 + nameLength, numbers, sizeof numbers)) {
-    return false;
-  }
-  entry.name.assign(name, nameLength);
+  if (!pack.readAt(position, &nameLength, 1)) return RecordRead::kDamaged;
+  if (nameLength == 0) return RecordRead::kEnd;
+  constexpr size_t kNumberBytes = 8;  // data offset, stored size
+  uint8_t record[UINT8_MAX + kNumberBytes];
+  const size_t recordBytes = nameLength + kNumberBytes;
+  if (!pack.readAt(position + 1, record, recordBytes)) return RecordRead::kDamaged;
+  const uint8_t* numbers = record + nameLength;
+  entry.name.assign(reinterpret_cast<const char*>(record), nameLength);
   entry.dataOffset = littleEndian32(numbers);
   entry.storedSize = littleEndian32(numbers + 4);
-  entry.dataStart = layout.fromEnd ? layout.size + entry.dataOffset : entry.dataOffset;
-  position += 1 + nameLength + 8;
-  damaged = false;
-  return true;
+  entry.dataStart = resolveOffset(layout, entry.dataOffset);
+  position += 1 + recordBytes;
+  return RecordRead::kRecord;
+}
+
+// Hands the directory's records in order to `visit` until it returns true. kFound when
+// `visit` stopped the walk, kNotFound when the walk reached the end marker.
+template <typename Visit>
+MediaPackLookup walkDirectory(const ByteSource& pack, Visit&& visit) {
+  PackLayout layout;
+  const MediaPackLookup status = readTrailer(pack, layout);
+  if (status != MediaPackLookup::kFound) return status;
+  if (!layout.directoryStart) return MediaPackLookup::kDamaged;
+  uint64_t position = *layout.directoryStart;
+  MediaPackEntry record;
+  for (;;) {
+    switch (readRecord(pack, layout, position, record)) {
+      case RecordRead::kEnd:
+        return MediaPackLookup::kNotFound;
+      case RecordRead::kDamaged:
+        return MediaPackLookup::kDamaged;
+      case RecordRead::kRecord:
+        if (visit(record)) return MediaPackLookup::kFound;
+        break;
+    }
+  }
 }
 
 }  // namespace
-
-bool MemoryPackSource::readAt(int64_t offset, void* buffer, size_t count) const {
-  if (offset < 0 || static_cast<uint64_t>(offset) > size_ || count > size_ - offset) return false;
-  if (count > 0) std::memcpy(buffer, data_ + offset, count);
-  return true;
-}
 
 std::string_view mediaPackLookupName(std::string_view requestedPath) {
   size_t cut = requestedPath.find_last_of("/\\");
   return cut == std::string_view::npos ? requestedPath : requestedPath.substr(cut + 1);
 }
 
-MediaPackLookup findMediaPackEntry(const MediaPackSource& pack, std::string_view name,
+MediaPackLookup findMediaPackEntry(const ByteSource& pack, std::string_view name,
                                    MediaPackEntry& entry) {
-  PackLayout layout;
-  MediaPackLookup status = readTrailer(pack, layout);
-  if (status != MediaPackLookup::kFound) return status;
-  int64_t position = layout.directoryStart;
-  MediaPackEntry record;
-  bool damaged = false;
-  while (readRecord(pack, layout, position, record, damaged)) {
-    if (namesMatch(record.name, name)) {
-      entry = record;
-      return MediaPackLookup::kFound;
-    }
-  }
-  return damaged ? MediaPackLookup::kDamaged : MediaPackLookup::kNotFound;
+  return walkDirectory(pack, [&](const MediaPackEntry& record) {
+    if (!namesMatch(record.name, name)) return false;
+    entry = record;
+    return true;
+  });
 }
 
-MediaPackLookup listMediaPackEntries(const MediaPackSource& pack,
-                                     std::vector<MediaPackEntry>& entries) {
+MediaPackLookup listMediaPackEntries(const ByteSource& pack, std::vector<MediaPackEntry>& entries) {
   entries.clear();
-  PackLayout layout;
-  MediaPackLookup status = readTrailer(pack, layout);
-  if (status != MediaPackLookup::kFound) return status;
-  int64_t position = layout.directoryStart;
-  MediaPackEntry record;
-  bool damaged = false;
-  while (readRecord(pack, layout, position, record, damaged)) entries.push_back(record);
-  return damaged ? MediaPackLookup::kDamaged : MediaPackLookup::kFound;
+  const MediaPackLookup status = walkDirectory(pack, [&](const MediaPackEntry& record) {
+    entries.push_back(record);
+    return false;
+  });
+  return status == MediaPackLookup::kNotFound ? MediaPackLookup::kFound : status;
 }
 
-bool extractMediaPackEntry(const MediaPackSource& pack, const MediaPackEntry& entry,
+bool extractMediaPackEntry(const ByteSource& pack, const MediaPackEntry& entry,
                            std::vector<uint8_t>& out) {
   out.clear();
   static const bool lzoReady = lzo_init() == LZO_E_OK;
   if (!lzoReady) return false;
-  const int64_t size = pack.size();
-  if (entry.storedSize < kMediaPackRawSizeBytes || entry.dataStart < 0 || entry.dataStart > size ||
-      entry.storedSize > size - entry.dataStart) {
+  if (entry.storedSize < kMediaPackRawSizeBytes || !entry.dataStart ||
+      !rangeFits(pack.size(), *entry.dataStart, static_cast<uint64_t>(entry.storedSize))) {
     return false;
   }
+  const uint64_t dataStart = *entry.dataStart;
   // LZO1X never grows data by more than a sixteenth plus a few bytes; anything longer is not
   // an entry the cap would accept.
   const int64_t compressedSize = entry.storedSize - kMediaPackRawSizeBytes;
@@ -141,7 +156,7 @@ bool extractMediaPackEntry(const MediaPackSource& pack, const MediaPackEntry& en
   if (compressedSize < kMinCompressed || compressedSize > kMaxCompressed) return false;
 
   uint8_t rawWord[kMediaPackRawSizeBytes];
-  if (!pack.readAt(entry.dataStart, rawWord, sizeof rawWord)) return false;
+  if (!pack.readAt(dataStart, rawWord, sizeof rawWord)) return false;
   const int32_t rawSize = littleEndian32(rawWord);
   if (rawSize < 0 || static_cast<uint32_t>(rawSize) > kMediaPackMaxRawSize) return false;
   // No LZO1X instruction yields more than 255 bytes per input byte, so a larger claim is
@@ -150,8 +165,7 @@ bool extractMediaPackEntry(const MediaPackSource& pack, const MediaPackEntry& en
   if (rawSize > compressedSize * kMaxExpansion + kMaxExpansion) return false;
 
   std::vector<uint8_t> compressed(static_cast<size_t>(compressedSize));
-  if (!pack.readAt(entry.dataStart + kMediaPackRawSizeBytes, compressed.data(),
-                   compressed.size())) {
+  if (!pack.readAt(dataStart + kMediaPackRawSizeBytes, compressed.data(), compressed.size())) {
     return false;
   }
   // One spare byte keeps the buffer valid for an empty entry; the capacity passed is exact.

@@ -4,9 +4,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "runtime/lib/byte_source.h"
 
 namespace korvane {
 
@@ -18,33 +21,14 @@ inline constexpr uint32_t kMediaPackMaxRawSize = 256u << 20;
 // An entry's stored data starts with its 32-bit raw size.
 inline constexpr int32_t kMediaPackRawSizeBytes = 4;
 
-// Random access to a pack's bytes.
-class MediaPackSource {
- public:
-  virtual ~MediaPackSource() = default;
-  virtual int64_t size() const = 0;
-  // True only when all `count` bytes at `offset` were read.
-  virtual bool readAt(int64_t offset, void* buffer, size_t count) const = 0;
-};
-
-// A pack held in memory (the fuzzer and tests).
-class MemoryPackSource : public MediaPackSource {
- public:
-  MemoryPackSource(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  int64_t size() const override { return static_cast<int64_t>(size_); }
-  bool readAt(int64_t offset, void* buffer, size_t count) const override;
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-};
-
 // One directory record.
 struct MediaPackEntry {
   std::string name;
   int32_t dataOffset = 0;  // as stored: from the start, or from the end in a negative pack
   int32_t storedSize = 0;  // raw-size word plus compressed bytes
-  int64_t dataStart = 0;   // absolute position of the stored data
+  // Absolute position of the stored data; empty when the offset points before the start or
+  // past the end of the pack.
+  std::optional<uint64_t> dataStart;
 };
 
 enum class MediaPackLookup {
@@ -59,18 +43,17 @@ std::string_view mediaPackLookupName(std::string_view requestedPath);
 
 // Walks the directory until an entry whose name equals `name` without regard to ASCII case.
 // Entry names holding "/", "\" or a zero byte never match. On kFound fills `entry`.
-MediaPackLookup findMediaPackEntry(const MediaPackSource& pack, std::string_view name,
+MediaPackLookup findMediaPackEntry(const ByteSource& pack, std::string_view name,
                                    MediaPackEntry& entry);
 
 // Reads and decompresses an entry into `out`. False (out empty) when the stored data lies
 // outside the pack, the raw size is negative or above kMediaPackMaxRawSize, or the LZO1X data
 // does not decompress to exactly the raw size.
-bool extractMediaPackEntry(const MediaPackSource& pack, const MediaPackEntry& entry,
+bool extractMediaPackEntry(const ByteSource& pack, const MediaPackEntry& entry,
                            std::vector<uint8_t>& out);
 
 // Every directory record in order (the pack tool's listing). kFound when the walk reached the
 // directory's end.
-MediaPackLookup listMediaPackEntries(const MediaPackSource& pack,
-                                     std::vector<MediaPackEntry>& entries);
+MediaPackLookup listMediaPackEntries(const ByteSource& pack, std::vector<MediaPackEntry>& entries);
 
 }  // namespace korvane

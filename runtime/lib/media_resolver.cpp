@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "runtime/lib/byte_source.h"
 #include "runtime/lib/file_paths.h"
 #include "runtime/lib/media_pack.h"
 #include "runtime/platform/file_io.h"
@@ -11,32 +12,6 @@
 namespace korvane {
 
 namespace {
-
-class FilePackSource : public MediaPackSource {
- public:
-  FilePackSource(platform::FileHandle file, int64_t size) : file_(file), size_(size) {}
-  int64_t size() const override { return size_; }
-  bool readAt(int64_t offset, void* buffer, size_t count) const override {
-    if (offset < 0 || offset > size_ || static_cast<int64_t>(count) > size_ - offset) return false;
-    return platform::readFullyAt(file_, offset, buffer, count) == static_cast<int64_t>(count);
-  }
-
- private:
-  platform::FileHandle file_;
-  int64_t size_;
-};
-
-class ScopedFile {
- public:
-  explicit ScopedFile(platform::FileHandle file) : file_(file) {}
-  ~ScopedFile() { platform::closeFile(file_); }
-  ScopedFile(const ScopedFile&) = delete;
-  ScopedFile& operator=(const ScopedFile&) = delete;
-  platform::FileHandle get() const { return file_; }
-
- private:
-  platform::FileHandle file_;
-};
 
 // 'A' plus a non-negative remainder, so a negative offset still gives a letter.
 char nameLetter(int32_t value) {
@@ -77,14 +52,11 @@ int MediaResolver::resolveMediaFile(std::string_view requestedPath, std::string&
 }
 
 int MediaResolver::resolveFromPack(std::string_view requestedPath, std::string& output) {
-  ScopedFile pack(platform::openForReading(toSystemPath(packPath_), false));
-  int64_t packSize =
-      pack.get() == platform::kNoFileHandle ? -1 : platform::sizeOfOpenFile(pack.get());
-  if (packSize < 0) {
+  FileSource source(packPath_);
+  if (!source.isOpen()) {
     packEnabled_ = false;
     return 0;
   }
-  FilePackSource source(pack.get(), packSize);
   MediaPackEntry entry;
   switch (findMediaPackEntry(source, mediaPackLookupName(requestedPath), entry)) {
     case MediaPackLookup::kFound:

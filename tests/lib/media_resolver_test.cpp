@@ -62,7 +62,7 @@ class MediaResolverTest : public testing_files::FileFixture {
   // The extracted file's name: "sbx", two letters from offset and size, the entry's name.
   std::string expectedExtractedPath(const std::string& pack, const std::string& entryName) {
     std::string bytes = readAll(pack);
-    MemoryPackSource source(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    MemorySource source(bytes.data(), bytes.size());
     MediaPackEntry entry;
     EXPECT_EQ(findMediaPackEntry(source, entryName, entry), MediaPackLookup::kFound);
     auto letter = [](int32_t v) { return static_cast<char>('A' + ((v % 26) + 26) % 26); };

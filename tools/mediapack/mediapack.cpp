@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/lib/byte_source.h"
 #include "runtime/lib/media_pack.h"
 #include "tools/mediapack/pack_writer.h"
 
@@ -62,12 +63,11 @@ int create(const std::string& packPath, const std::vector<std::string>& files, O
 }
 
 int list(const std::string& packPath) {
-  std::vector<uint8_t> bytes;
-  if (!readWholeFile(packPath, bytes)) {
+  korvane::FileSource source(packPath);
+  if (!source.isOpen()) {
     std::fprintf(stderr, "mediapack: cannot read %s\n", packPath.c_str());
     return 1;
   }
-  korvane::MemoryPackSource source(bytes.data(), bytes.size());
   std::vector<korvane::MediaPackEntry> entries;
   korvane::MediaPackLookup status = korvane::listMediaPackEntries(source, entries);
   if (status == korvane::MediaPackLookup::kNotAPack) {
