@@ -1,12 +1,18 @@
 // The software-renderer warning: one box and one log line per process, through createDisplay.
+// The box itself is watched for on the X server, and dismissed by the display helper.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "runtime/gfx2d/opengl_rainbows.h"
+#include "runtime/platform/clock.h"
 
 namespace korvane {
 namespace {
@@ -17,6 +23,10 @@ std::string readFile(const std::filesystem::path& path) {
   s << in.rdbuf();
   return s.str();
 }
+
+// The box's caption, as the X server names its window (UTF-8; it is plain ASCII).
+constexpr const char* kCaption = "!!OpenGL Software Emulation!!";
+constexpr const char* kLogLine = "OpenGL Software Emulation\r\n";
 
 TEST(SoftwareRendererWarningTest, OneLogLinePerProcess) {
   auto dir = std::filesystem::path("/tmp") / ("korvane-warning-" + std::to_string(getpid()));
@@ -30,7 +40,7 @@ TEST(SoftwareRendererWarningTest, OneLogLinePerProcess) {
     const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     ASSERT_NE(renderer, nullptr);
     // The test display renders with llvmpipe; a hardware renderer would write nothing.
-    std::string expected = isSoftwareRenderer(renderer) ? "OpenGL Software Emulation\r\n" : "";
+    std::string expected = isSoftwareRenderer(renderer) ? kLogLine : "";
     EXPECT_EQ(readFile(dir / "ErrorLog.txt"), expected) << renderer;
 
     // A second display, and the same display created again, do not warn again.
@@ -62,6 +72,137 @@ TEST(SoftwareRendererWarningTest, RendererNames) {
     EXPECT_EQ(isSoftwareRenderer(c.renderer), c.software) << (c.renderer ? c.renderer : "null");
   }
 }
+
+// Which box SDL can show: its own needs the server's core fonts (a plain Xvfb has none that
+// match without xfonts-base); without them it runs zenity when it finds one.
+struct BoxCase {
+  const char* name;
+  bool coreFonts;
+  bool zenityOnPath;
+  const char* kind;  // "sdl", "zenity", or "" for no box at all
+};
+
+class SoftwareRendererBoxDeathTest : public ::testing::TestWithParam<BoxCase> {
+ protected:
+  // The death test's child runs SetUp and the test body again: it finds the folder through
+  // the run number the parent put in the environment, and leaves the X server to the parent.
+  void SetUp() override {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    parent_ = !::testing::internal::InDeathTestChild();
+    if (parent_) setenv(kRunVariable, std::to_string(getpid()).c_str(), 1);
+    dir_ = std::filesystem::path("/tmp") /
+           (std::string("korvane-box-") + getenv(kRunVariable) + "-" + GetParam().name);
+    if (parent_) std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_ / "empty");
+    setenv("TMPDIR", dir_.c_str(), 1);
+  }
+  void TearDown() override {
+    if (!parent_) return;
+    if (!watcherPid_.empty()) std::system(("kill " + watcherPid_ + " 2>/dev/null").c_str());
+    EXPECT_TRUE(setCoreFonts(true));
+    std::filesystem::remove_all(dir_);
+  }
+
+  static std::string script(const std::string& arguments) {
+    static const std::string path =
+        (std::filesystem::path(__FILE__).parent_path() / "x_boxes.py").string();
+    return path + " " + arguments;
+  }
+  static bool setCoreFonts(bool on) {
+    return std::system(script(on ? "fonts default" : "fonts built-ins").c_str()) == 0;
+  }
+  static bool zenityInstalled() {
+    const char* path = getenv("PATH");
+    std::stringstream dirs(path != nullptr ? path : "");
+    for (std::string dir; std::getline(dirs, dir, ':');) {
+      if (!dir.empty() && std::filesystem::exists(std::filesystem::path(dir) / "zenity")) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // The watcher's report, one entry per line.
+  std::vector<std::string> watched() const {
+    std::vector<std::string> lines;
+    std::stringstream report(readFile(dir_ / "watch"));
+    for (std::string line; std::getline(report, line);) lines.push_back(line);
+    return lines;
+  }
+  // Waits up to `ms` for the report to have `count` lines.
+  bool watchedSoon(size_t count, int ms) const {
+    for (int waited = 0; waited < ms && watched().size() < count; waited += 10) {
+      platform::sleepMilliseconds(10);
+    }
+    return watched().size() >= count;
+  }
+  // Starts the watcher and waits until it listens. Started here, not in the child, so that it
+  // holds none of the child's descriptors: the parent reads the child's output to its end.
+  bool startWatcher() {
+    const std::string watch =
+        script(std::string("watch '") + kCaption + "' " + (dir_ / "watch").string() + " " +
+               (dir_ / "ErrorLog.txt").string() + " </dev/null &");
+    if (std::system(watch.c_str()) != 0 || !watchedSoon(1, 5000)) return false;
+    const std::string ready = watched()[0];
+    if (ready.rfind("ready ", 0) != 0) return false;
+    watcherPid_ = ready.substr(6);
+    return true;
+  }
+
+  // In the child: createDisplay returns once the box is gone (or could not be shown).
+  [[noreturn]] void makeDisplay() {
+    if (!GetParam().zenityOnPath) setenv("PATH", (dir_ / "empty").c_str(), 1);
+    OpenGLRainbows display;
+    const int created = display.createDisplay(nullptr, 640, 480, 0, 60, 0);
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    std::fprintf(stderr, "created=%d software=%d\n", created, isSoftwareRenderer(renderer));
+    std::_Exit(0);
+  }
+
+  static constexpr const char* kRunVariable = "KORVANE_BOX_TEST_RUN";
+  bool parent_ = true;
+  std::filesystem::path dir_;
+  std::string watcherPid_;
+};
+
+TEST_P(SoftwareRendererBoxDeathTest, BoxIsMappedBeforeTheLogLineAndTheProgramGoesOn) {
+  const BoxCase& c = GetParam();
+  const std::string kind = c.kind;
+  if (kind == "zenity" && !zenityInstalled()) {
+    GTEST_SKIP() << "zenity is not installed, so SDL has no second kind of box to show";
+  }
+  if (parent_) {
+    if (!c.coreFonts) {
+      ASSERT_TRUE(setCoreFonts(false));
+    }
+    ASSERT_TRUE(startWatcher());
+  }
+  EXPECT_EXIT(makeDisplay(), ::testing::ExitedWithCode(0), "created=1 software=1");
+
+  if (kind.empty()) {
+    EXPECT_EQ(watched().size(), 1u) << readFile(dir_ / "watch");
+  } else {
+    // The watcher ends once the box is gone.
+    EXPECT_TRUE(watchedSoon(3, 5000));
+    const std::vector<std::string> lines = watched();
+    ASSERT_EQ(lines.size(), 3u) << readFile(dir_ / "watch");
+    // Mapped while there was no log yet: the log line follows the dismissal.
+    EXPECT_EQ(lines[1].rfind("mapped 0x", 0), 0u) << lines[1];
+    EXPECT_NE(lines[1].find(" log=-1"), std::string::npos) << lines[1];
+    const bool zenity = lines[1].find(" class=Zenity ") != std::string::npos;
+    EXPECT_EQ(zenity, kind == "zenity") << lines[1];
+    EXPECT_EQ(lines[2], "gone");
+  }
+  EXPECT_EQ(readFile(dir_ / "ErrorLog.txt"), kLogLine);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, SoftwareRendererBoxDeathTest,
+                         ::testing::Values(BoxCase{"sdl", true, true, "sdl"},
+                                           BoxCase{"zenity", false, true, "zenity"},
+                                           BoxCase{"none", false, false, ""}),
+                         [](const ::testing::TestParamInfo<BoxCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace korvane
