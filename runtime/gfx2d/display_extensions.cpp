@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "runtime/gfx2d/display_extensions_internal.h"
-#include "runtime/platform/window.h"
+#include "runtime/platform/gl_context.h"
 
 namespace korvane {
 

@@ -12,6 +12,7 @@
 #include "runtime/gfx2d/display_extensions.h"
 #include "runtime/gfx2d/rgba_image.h"
 #include "runtime/gfx2d/sprite_table.h"
+#include "runtime/platform/gl_context.h"
 #include "runtime/platform/window.h"
 
 namespace korvane {

@@ -5,10 +5,10 @@
 
 #include "runtime/core/error_stop.h"
 #include "runtime/platform/events.h"
-#include "runtime/platform/input_sdl.h"
-#include "runtime/platform/joystick_sdl.h"
-#include "runtime/platform/keyboard_sdl.h"
-#include "runtime/platform/mouse_sdl.h"
+#include "runtime/platform/input_system.h"
+#include "runtime/platform/joystick.h"
+#include "runtime/platform/keyboard.h"
+#include "runtime/platform/mouse.h"
 #include "runtime/platform/window.h"
 #include "runtime/values/conversions.h"
 

@@ -1,6 +1,7 @@
-// The window-system event queue in plain C++ types, and its dispatcher.
+// The window-system event queue in the runtime's own types and codes, and its dispatcher.
 // Window events go to the runtime's window handler, input events to the input observer; both
-// are registered from above, so the platform never calls upward by name. Main thread only.
+// are registered from above, so the platform never calls upward by name. Without a running
+// video system the queue is empty. Main thread only.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +14,7 @@ enum class EventKind : uint8_t {
   kCloseRequest,  // window close box, WM_DELETE_WINDOW, or the quit request of the system
   kWindowShown,
   kWindowHidden,
-  kKeyDown,  // scancode, keycode, modifiers, repeat
+  kKeyDown,  // keyCode, repeat
   kKeyUp,
   kTextInput,        // text (UTF-8, NUL-terminated)
   kMouseMotion,      // x, y (window pixels), dx, dy (relative motion)
@@ -34,9 +35,7 @@ inline constexpr int kMouseButtonX2 = 5;
 struct Event {
   EventKind kind = EventKind::kFocusGained;
   uint32_t windowId = 0;  // the window the event belongs to (0 when none)
-  int scancode = 0;       // SDL scancode number (SDL_Scancode values), key events
-  int keycode = 0;        // the layout's key symbol (SDL_Keycode values), key events
-  int modifiers = 0;      // SDL_Keymod bits, key events
+  int keyCode = 0;        // key events: set-1 code, 0x80 added for extended; 0 for other keys
   bool repeat = false;    // key held down and repeating
   int x = 0, y = 0;       // mouse position in window pixels
   int dx = 0, dy = 0;     // relative mouse motion

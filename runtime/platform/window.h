@@ -1,6 +1,8 @@
-// The display window and its OpenGL context over SDL2 (X11 or Wayland).
-// One SDL window per display: fullscreen, windowed and hidden are states of it, so a handle
-// stays valid until destroyWindow. All calls: main thread only (the one that created it).
+// The display window, display modes, message boxes and the alert sound.
+// One window per display: fullscreen, windowed and hidden are states of it, so a handle stays
+// valid until destroyWindow. Every call accepts a nullptr window: setters then do nothing and
+// queries give zero, false or "". All calls: main thread only (the one that started the video
+// system), except windows1252ToUtf8, which any thread may call.
 #pragma once
 
 #include <cstdint>
@@ -10,18 +12,10 @@
 
 namespace korvane::platform {
 
-struct Window;     // opaque; the SDL window lives behind it (see window_sdl.h inside platform)
-struct GlContext;  // opaque OpenGL context
+struct Window;              // opaque; the backend's window lives behind it
+struct PixelFormatRequest;  // the OpenGL pixel format asked for (gl_context.h)
 
-// What the window's pixel format must carry.
-struct PixelFormatRequest {
-  int colourBits = 24;  // 15/16 gives 5-6-5 channels, else 8 per channel
-  int depthBits = 24;
-  int stencilBits = 8;
-  int samples = 0;  // multisample samples per pixel; 0 = none
-};
-
-// Starts SDL's video system once per process (later calls return the first result) and keeps
+// Starts the video system once per process (later calls return the first result) and keeps
 // the screen saver off while it runs. Unless SDL_VIDEODRIVER names a driver, only X11 (when
 // DISPLAY is set) and Wayland (when WAYLAND_DISPLAY is set) are tried. Returns false when there
 // is no display to talk to; lastError() then names the display tried, or says none is set.
@@ -35,7 +29,7 @@ void stopVideo();
 // False while the runtime holds the screen saver off.
 bool screenSaverEnabled();
 
-// The last failure reported by SDL or by this layer, for messages.
+// The last failure reported by the window system or by this layer, for messages.
 std::string lastError();
 
 // Bits per pixel of the desktop (24 or 32 on a true-colour desktop); 0 when unknown.
@@ -58,27 +52,6 @@ Window* createWindow(int width, int height, const PixelFormatRequest& format,
 // Destroys the window (hiding it first). nullptr is ignored. A context made current on it is
 // released from it, not deleted.
 void destroyWindow(Window* window);
-
-// Creates a compatibility-profile context for the window and makes it current. nullptr on
-// failure.
-GlContext* createContext(Window* window);
-
-// Makes `context` current on `window`; nullptr context releases the current one. Returns
-// false on failure.
-bool makeCurrent(Window* window, GlContext* context);
-
-// Deletes the context (releasing it first when it is current). nullptr is ignored.
-void deleteContext(GlContext* context);
-
-// Samples per pixel of the window's current pixel format (0 when not multisampled).
-int windowSamples(Window* window);
-
-// Looks up a GL entry point by name; nullptr when the driver has none. Under GLX any name
-// gives non-null, so callers load only entry points whose extension is advertised.
-void* glProcAddress(const char* name);
-
-// Shows the back buffer of the window.
-void swapWindow(Window* window);
 
 // Title in the runtime's own code page (Windows-1252 bytes); converted to UTF-8 for display.
 void setWindowTitle(Window* window, std::string_view title1252);
@@ -106,8 +79,8 @@ bool windowHasFocus(Window* window);
 // Decorations (caption and borders) on or off.
 void setWindowBordered(Window* window, bool bordered);
 
-// True when the first display offers a mode of exactly width x height (SDL would otherwise
-// pick the nearest larger one).
+// True when the first display offers a mode of exactly width x height (a switch would
+// otherwise take the nearest larger one). False while the video system is not running.
 bool hasDisplayMode(int width, int height);
 
 // Switches the window to fullscreen with the display mode width x height. Returns false (and
@@ -119,7 +92,8 @@ bool enterFullscreenMode(Window* window, int width, int height);
 bool leaveFullscreenMode(Window* window);
 bool windowFullscreen(Window* window);
 
-// The SDL window id the events carry, and the native X11 window id (0 on other systems).
+// The id this window's events carry (Event::windowId), and the native X11 window id (0 on
+// other systems).
 uint32_t windowId(Window* window);
 uint64_t nativeWindowId(Window* window);
 

@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "runtime/input/input_state.h"
-#include "runtime/platform/keyboard_sdl.h"
-#include "runtime/platform/mouse_sdl.h"
+#include "runtime/platform/events.h"
+#include "runtime/platform/gl_context.h"
+#include "runtime/platform/keyboard.h"
+#include "runtime/platform/mouse.h"
 #include "runtime/platform/window.h"
 #include "tests/input/x_input_driver.h"
 
@@ -131,6 +133,49 @@ TEST_F(InputDisplayTest, KeysReadDownAndUpByTheirCodes) {
       {"KP_Subtract", 74}, {"KP_Add", 78},    {"KP_Divide", 181},
   };
   for (const Key& k : keys) pressAndRelease(k.name, k.code);
+}
+
+// The queue is read directly here: the input state reads keys as state and drops their events.
+TEST_F(InputDisplayTest, KeyEventsCarryTheRuntimesKeyCodes) {
+  // The next key event off the queue, skipping the rest; false when none came in time.
+  auto nextKeyEvent = [](platform::Event& event) {
+    const double start = platform::monotonicMilliseconds();
+    while (platform::monotonicMilliseconds() - start < 3000) {
+      while (platform::pollEvent(event)) {
+        if (event.kind == platform::EventKind::kKeyDown ||
+            event.kind == platform::EventKind::kKeyUp) {
+          return true;
+        }
+      }
+      platform::sleepMilliseconds(5);
+    }
+    return false;
+  };
+  struct Key {
+    const char* name;
+    int code;
+  };
+  // Plain, keypad and extended (E0-prefixed) keys.
+  const Key keys[] = {{"a", 30}, {"KP_7", 71}, {"KP_Enter", 156}, {"Up", 200}, {"Control_R", 157}};
+  platform::Event event;
+  while (platform::pollEvent(event)) {
+  }
+  for (const Key& k : keys) {
+    SCOPED_TRACE(k.name);
+    ASSERT_TRUE(keyDown(k.name));
+    ASSERT_TRUE(nextKeyEvent(event));
+    EXPECT_EQ(event.kind, platform::EventKind::kKeyDown);
+    EXPECT_EQ(event.keyCode, k.code);
+    EXPECT_FALSE(event.repeat);
+    EXPECT_EQ(event.windowId, platform::windowId(window_));
+    ASSERT_TRUE(keyUp(k.name));
+    // The system's key repeat may come first, with the same code.
+    do {
+      ASSERT_TRUE(nextKeyEvent(event));
+      EXPECT_EQ(event.keyCode, k.code);
+    } while (event.kind == platform::EventKind::kKeyDown && event.repeat);
+    EXPECT_EQ(event.kind, platform::EventKind::kKeyUp);
+  }
 }
 
 TEST_F(InputDisplayTest, KeyCodesAreMaskedToAByte) {

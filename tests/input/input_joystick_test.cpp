@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "runtime/input/input_state.h"
-#include "runtime/platform/input_sdl.h"
-#include "runtime/platform/joystick_sdl.h"
+#include "runtime/platform/input_system.h"
+#include "runtime/platform/joystick.h"
 
 namespace korvane {
 namespace {

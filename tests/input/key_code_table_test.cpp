@@ -1,9 +1,9 @@
 // The set-1 key-code table: every row maps both ways and no SDL scancode is claimed twice.
+#include "runtime/platform/sdl/key_code_table.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
-
-#include "runtime/platform/keyboard_sdl.h"
 
 namespace korvane {
 namespace {

@@ -1,12 +1,16 @@
 // The set-1 key-code table and the SDL keyboard state behind it.
-#include "runtime/platform/keyboard_sdl.h"
-
 #include <SDL.h>
 
 #include <array>
 #include <cstring>
 
+#include "runtime/platform/keyboard.h"
+#include "runtime/platform/sdl/key_code_table.h"
+
 namespace korvane::platform {
+
+// Key symbols pass through as SDL gives them, so the contract's flag must be SDL's.
+static_assert(kNonCharacterSymbolBit == SDLK_SCANCODE_MASK);
 
 namespace {
 

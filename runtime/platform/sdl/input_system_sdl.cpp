@@ -1,6 +1,7 @@
-#include "runtime/platform/input_sdl.h"
-
+// The input side of SDL: its event queue and joysticks.
 #include <SDL.h>
+
+#include "runtime/platform/input_system.h"
 
 namespace korvane::platform {
 

@@ -1,5 +1,6 @@
-// Joysticks over SDL, and virtual joysticks that tests and tools attach. Main thread only;
-// joystick calls need startInputSystem() first.
+// Joysticks, and virtual joysticks that tests and tools attach. Main thread only; joystick
+// calls need startInputSystem() first: without it there are no devices, opens and attaches
+// fail, and nullptr handles are accepted everywhere (calls on them return false or "").
 #pragma once
 
 #include <cstdint>
@@ -7,26 +8,26 @@
 
 namespace korvane::platform {
 
-struct Joystick;  // opaque: an opened SDL joystick
+struct Joystick;  // opaque: an opened joystick
 
 inline constexpr int kJoystickAxisCount = 8;  // X, Y, Z, rotation X, Y, Z, two sliders
 inline constexpr int kJoystickHatCount = 4;
 inline constexpr int kJoystickButtonCount = 32;
 
-// Hat positions as bits (SDL's values): 0 is centred.
+// Hat positions as bits: 0 is centred, diagonals are two bits.
 inline constexpr uint8_t kHatUp = 0x01;
 inline constexpr uint8_t kHatRight = 0x02;
 inline constexpr uint8_t kHatDown = 0x04;
 inline constexpr uint8_t kHatLeft = 0x08;
 
-// One reading. Axes are SDL's -32768..32767; missing axes, hats and buttons read 0.
+// One reading. Axes run -32768..32767; missing axes, hats and buttons read 0.
 struct JoystickReading {
   int32_t axes[kJoystickAxisCount] = {};
   uint8_t hats[kJoystickHatCount] = {};
   bool buttons[kJoystickButtonCount] = {};
 };
 
-// Joysticks attached now, in SDL's device order; 0 when the subsystem is not running.
+// Joysticks attached now, in the system's device order; 0 when the subsystem is not running.
 int joystickDeviceCount();
 
 // Opens device `deviceIndex`; nullptr on failure. Each open is matched by closeJoystick.
@@ -45,7 +46,7 @@ bool readJoystickState(Joystick* joystick, JoystickReading& reading);
 bool rumble(Joystick* joystick, uint16_t lowFrequency, uint16_t highFrequency,
             uint32_t milliseconds);
 
-// ---- Virtual joysticks (SDL's own software devices), for tests and tools.
+// ---- Virtual joysticks (software devices of the backend), for tests and tools.
 
 // Attaches a virtual joystick with the given name and counts (at most the reading's sizes);
 // returns its device index, or -1.

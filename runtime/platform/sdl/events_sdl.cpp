@@ -1,11 +1,17 @@
 // Translation of SDL events into platform events and their routing.
-#include "runtime/platform/events.h"
-
 #include <SDL.h>
 
 #include <cstdio>
 
+#include "runtime/platform/events.h"
+#include "runtime/platform/sdl/key_code_table.h"
+
 namespace korvane::platform {
+
+// Mouse buttons pass through as SDL numbers them.
+static_assert(SDL_BUTTON_LEFT == kMouseButtonLeft && SDL_BUTTON_MIDDLE == kMouseButtonMiddle &&
+              SDL_BUTTON_RIGHT == kMouseButtonRight && SDL_BUTTON_X1 == kMouseButtonX1 &&
+              SDL_BUTTON_X2 == kMouseButtonX2);
 
 namespace {
 EventObserver windowHandler = nullptr;
@@ -56,9 +62,7 @@ bool translate(const SDL_Event& in, Event& out) {
     case SDL_KEYUP:
       out.kind = in.type == SDL_KEYDOWN ? EventKind::kKeyDown : EventKind::kKeyUp;
       out.windowId = in.key.windowID;
-      out.scancode = in.key.keysym.scancode;
-      out.keycode = in.key.keysym.sym;
-      out.modifiers = in.key.keysym.mod;
+      out.keyCode = keyCodeForScancode(in.key.keysym.scancode);
       out.repeat = in.key.repeat != 0;
       return true;
     case SDL_TEXTINPUT:

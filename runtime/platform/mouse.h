@@ -1,5 +1,5 @@
-// The mouse over SDL: relative (captured) mode, the pointer's position in a window, buttons and
-// wheel steps. Main thread only.
+// The mouse: relative (captured) mode, the pointer's position in a window, buttons and wheel
+// steps. Without a running video system nothing moves and no button is down. Main thread only.
 #pragma once
 
 #include "runtime/platform/window.h"
@@ -12,15 +12,16 @@ struct MouseButtons {
   bool middle = false;
 };
 
-// Pumps the window system's events into SDL so that button state and relative motion are
-// current; events stay queued for the dispatch points.
+// Pumps the window system's events so that button state and relative motion are current;
+// events stay queued for the dispatch points.
 void pumpInputEvents();
 
 // Captured mode on: pointer hidden and confined, motion reported relatively. Off: the pointer
 // is free and shown. Returns false when the system offers no relative mode.
 bool setRelativeMouseMode(bool on);
 
-// Relative motion gathered since the previous call (or since the mode changed).
+// Relative motion gathered since the previous call (or since the mode changed); 0, 0 without a
+// running video system.
 void takeRelativeMotion(int& dx, int& dy);
 
 // Removes every pending wheel event from the queue and returns their vertical steps summed
@@ -34,7 +35,7 @@ MouseButtons mouseButtons();
 // pointer is outside it. False (0, 0) when it cannot be read.
 bool pointerInWindow(Window* window, int& x, int& y);
 
-// Moves the pointer to (x, y) of the window's client area.
+// Moves the pointer to (x, y) of the window's client area; nothing for a nullptr window.
 void warpPointer(Window* window, int x, int y);
 
 // Shows the system pointer as the standard arrow, or hides it.

@@ -1,10 +1,14 @@
-#include "runtime/platform/joystick_sdl.h"
-
 #include <SDL.h>
 
 #include <algorithm>
 
+#include "runtime/platform/joystick.h"
+
 namespace korvane::platform {
+
+// Hat positions pass through as SDL gives them.
+static_assert(kHatUp == SDL_HAT_UP && kHatRight == SDL_HAT_RIGHT && kHatDown == SDL_HAT_DOWN &&
+              kHatLeft == SDL_HAT_LEFT);
 
 struct Joystick {
   SDL_Joystick* sdl = nullptr;

@@ -1,10 +1,9 @@
-#include "runtime/platform/mouse_sdl.h"
-
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <dlfcn.h>
 
-#include "runtime/platform/window_sdl.h"
+#include "runtime/platform/mouse.h"
+#include "runtime/platform/sdl/sdl_window.h"
 
 namespace korvane::platform {
 
