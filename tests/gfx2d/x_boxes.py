@@ -4,11 +4,11 @@
   watch CAPTION OUTFILE LOGFILE   report the first window named CAPTION to OUTFILE
   fonts built-ins | default       the server's core fonts: only its built-in one, or the usual
 
-watch writes "ready PID" once it listens, then "mapped ID class=CLASS log=SIZE" when a
-top-level window named CAPTION is mapped (SIZE: bytes in LOGFILE at that moment, -1 when it
-does not exist), then "gone" when that window is unmapped or destroyed. It ends there, or on
-SIGTERM. Names are read when the window maps, or from its property changes before that, so a
-box dismissed at once is still seen.
+watch writes "ready PID" once it listens, then "mapped ID class=CLASS log=SIZE live=LIVE" when
+a top-level window named CAPTION is mapped, then "gone" when that window is unmapped or
+destroyed; it ends there, or on SIGTERM. SIZE is the size of LOGFILE when the map was read (-1
+when it did not exist); LIVE is 1 when the window was still there after that, 0 when the
+watcher fell behind and the box was gone already.
 """
 import os
 import signal
@@ -27,16 +27,31 @@ def window_name(d, w):
     return None
 
 
-def window_class(w):
-    cls = w.get_wm_class()
-    return cls[1] if cls else ''
-
-
 def log_size(path):
     try:
         return os.path.getsize(path)
     except OSError:
         return -1
+
+
+class Windows:
+    """Name and class of each top-level window, kept from its property changes: when the watcher
+    falls behind, a box may be gone by the time its map event is read."""
+
+    def __init__(self, d):
+        self.d = d
+        self.known = {}
+
+    def refresh(self, w):
+        """Name, class, and whether the window was still there."""
+        entry = self.known.setdefault(w.id, [None, ''])
+        try:
+            entry[0] = window_name(self.d, w) or entry[0]
+            cls = w.get_wm_class()
+            entry[1] = cls[1] if cls else entry[1]
+        except error.XError:
+            return entry[0], entry[1], False  # gone: what was read before stands
+        return entry[0], entry[1], True
 
 
 def watch(caption, out_path, log_path):
@@ -47,27 +62,24 @@ def watch(caption, out_path, log_path):
     d.sync()
     out = open(out_path, 'w', buffering=1)
     out.write('ready %d\n' % os.getpid())
-    names = {}
+    windows = Windows(d)
     box = None
     while True:
         e = d.next_event()
-        try:
-            if e.type == X.CreateNotify and e.parent == root:
-                e.window.change_attributes(event_mask=X.PropertyChangeMask)
-                names[e.window.id] = window_name(d, e.window)
-            elif e.type == X.PropertyNotify and e.window.id in names:
-                names[e.window.id] = window_name(d, e.window) or names[e.window.id]
-            elif e.type == X.MapNotify and e.event == root and box is None:
-                size = log_size(log_path)
-                name = window_name(d, e.window) or names.get(e.window.id)
-                if name == caption:
-                    box = e.window.id
-                    out.write('mapped 0x%x class=%s log=%d\n' % (box, window_class(e.window), size))
-            elif e.type in (X.UnmapNotify, X.DestroyNotify) and box == e.window.id:
-                out.write('gone\n')
-                return
-        except error.XError:
-            pass  # the window went away while it was looked at
+        if e.type == X.CreateNotify and e.parent == root:
+            e.window.change_attributes(event_mask=X.PropertyChangeMask)
+            windows.refresh(e.window)
+        elif e.type == X.PropertyNotify and e.window.id in windows.known:
+            windows.refresh(e.window)
+        elif e.type == X.MapNotify and e.event == root and box is None:
+            size = log_size(log_path)
+            name, cls, live = windows.refresh(e.window)
+            if name == caption:
+                box = e.window.id
+                out.write('mapped 0x%x class=%s log=%d live=%d\n' % (box, cls, size, live))
+        elif e.type in (X.UnmapNotify, X.DestroyNotify) and box == e.window.id:
+            out.write('gone\n')
+            return
 
 
 def set_fonts(which):
