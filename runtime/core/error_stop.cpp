@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "runtime/core/project_settings.h"
-#include "runtime/platform/log_file.h"
+#include "runtime/platform/files.h"
 #include "runtime/platform/process.h"
 
 namespace korvane {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "runtime/platform/file_io.h"
+#include "runtime/platform/files.h"
 
 namespace korvane {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "runtime/platform/file_io.h"
+#include "runtime/platform/files.h"
 #include "runtime/values/rt_string.h"
 
 namespace korvane {

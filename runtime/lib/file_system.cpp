@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "runtime/lib/file_paths.h"
-#include "runtime/platform/file_io.h"
+#include "runtime/platform/files.h"
 #include "runtime/platform/process.h"
 
 namespace korvane {

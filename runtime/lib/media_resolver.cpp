@@ -6,7 +6,7 @@
 #include "runtime/lib/byte_source.h"
 #include "runtime/lib/file_paths.h"
 #include "runtime/lib/media_pack.h"
-#include "runtime/platform/file_io.h"
+#include "runtime/platform/files.h"
 #include "runtime/platform/process.h"
 
 namespace korvane {

@@ -1,8 +1,10 @@
-// Process-level services: the one exit, the executable's path and the user's temporary directory.
+// Process-level services: the one exit, the executable's path, the user's temporary directory,
+// and child processes (started, waited for, or left to the reaper).
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korvane::platform {
 
@@ -34,8 +36,37 @@ bool setCurrentDirectory(const std::string& path);
 // The current directory; empty on failure.
 std::string currentDirectory();
 
-// Starts `command` through /bin/sh -c without waiting for it; the child inherits only the
+// A child process started here; kNoProcess means none.
+using ProcessId = int;
+inline constexpr ProcessId kNoProcess = -1;
+
+// Exit code reported for a child that ended by a signal: this plus the signal's number, as a
+// shell reports it.
+inline constexpr int kSignalExitBase = 128;
+
+// Starts the program argv[0] with the arguments argv[1..], without a shell; a name without "/"
+// is looked up in PATH. The child gets this process's environment and only its standard
+// streams (no other descriptor passes, whether or not it was opened close-on-exec). Returns
+// kNoProcess when argv is empty or the program cannot be started. Any thread.
+ProcessId startProcess(const std::vector<std::string>& argv);
+
+// Blocks until `child` (from startProcess) ends, and collects it. Returns its exit code
+// (0..255), kSignalExitBase + the signal's number when a signal ended it, or -1 when it is not
+// a child waiting to be collected (never started, already collected, or handed to the reaper).
+// Any thread, but one waiter per child.
+int waitForExit(ProcessId child);
+
+// Hands `child` to the reaper: nobody will wait for it, and reapDetachedChildren collects it
+// once it has ended, so it never lingers as a zombie. Any thread.
+void detachChild(ProcessId child);
+
+// Starts `command` through /bin/sh -c without waiting for it, and hands the child to the reaper
+// (first collecting any detached children that have ended). The child inherits only the
 // standard streams. Returns false when the process could not be started. Main thread.
 bool startDetached(const std::string& command);
+
+// Collects, without blocking, every detached child that has ended; returns how many. Children
+// someone waits for with waitForExit are never touched. Any thread.
+int reapDetachedChildren();
 
 }  // namespace korvane::platform

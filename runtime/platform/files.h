@@ -1,10 +1,12 @@
-// Descriptor-level file access for channels, media packs and whole-file operations.
-// Paths are passed through unchanged: callers turn "\" into "/" first.
+// Files: descriptor-level access for channels, media packs and whole-file operations, and the
+// line-append of small logs. Paths are passed through unchanged: callers turn "\" into "/" first.
+// Any thread may call these; one handle is used by one thread at a time.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace korvane::platform {
 
@@ -63,5 +65,13 @@ int64_t readableRegularFileSize(const std::string& path);
 
 // Deletes a file (not a directory). False when it did not exist or could not be removed.
 bool deleteFile(const std::string& path);
+
+// Opens `path` for writing without following a symbolic link, creating it when missing, takes
+// an exclusive lock, writes `text` then CR LF at the end and closes it. Returns false (and
+// writes nothing) when the file cannot be opened or locked. Any thread.
+bool appendLine(const std::string& path, std::string_view text);
+
+// Deletes `path`; returns false when it did not exist or could not be removed.
+bool removeFile(const std::string& path);
 
 }  // namespace korvane::platform

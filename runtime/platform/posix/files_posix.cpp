@@ -1,11 +1,11 @@
-// POSIX file access behind the runtime's channels and media packs.
-#include "runtime/platform/file_io.h"
-
+// POSIX file access behind the runtime's channels, media packs and error log.
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "runtime/platform/files.h"
 
 namespace korvane::platform {
 
@@ -141,5 +141,20 @@ int64_t readableRegularFileSize(const std::string& path) {
 }
 
 bool deleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+
+bool appendLine(const std::string& path, std::string_view text) {
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    close(fd);
+    return false;
+  }
+  const bool ok = writeFully(fd, text.data(), text.size()) == static_cast<int64_t>(text.size()) &&
+                  writeFully(fd, "\r\n", 2) == 2;
+  close(fd);
+  return ok;
+}
+
+bool removeFile(const std::string& path) { return deleteFile(path); }
 
 }  // namespace korvane::platform

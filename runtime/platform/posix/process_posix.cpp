@@ -1,0 +1,201 @@
+// Process services over POSIX and /proc; children through posix_spawn and waitpid.
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#include "runtime/platform/process.h"
+#include "runtime/platform/thread.h"
+
+namespace korvane::platform {
+
+namespace {
+
+// The children handed to the reaper, reached from any thread.
+struct DetachedChildren {
+  Mutex mutex;
+  std::vector<pid_t> pids;
+};
+
+DetachedChildren& detachedChildren() {
+  static DetachedChildren children;
+  return children;
+}
+
+bool isDetached(pid_t pid) {
+  DetachedChildren& detached = detachedChildren();
+  ScopedLock lock(detached.mutex);
+  return std::find(detached.pids.begin(), detached.pids.end(), pid) != detached.pids.end();
+}
+
+// Starts `argv` (null-terminated); searchPath looks a bare name up in PATH. -1 on failure.
+pid_t spawnChild(char* const argv[], bool searchPath) {
+  posix_spawn_file_actions_t actions;
+  if (posix_spawn_file_actions_init(&actions) != 0) return -1;
+  posix_spawnattr_t attributes;
+  if (posix_spawnattr_init(&attributes) != 0) {
+    posix_spawn_file_actions_destroy(&actions);
+    return -1;
+  }
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+  // The runtime opens everything close-on-exec, but the GL driver, X and SDL open descriptors
+  // of their own; a child must not hold any of them.
+  posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+#endif
+  // A worker thread's blocked signals, or a signal this process ignores, must not carry over.
+  sigset_t none;
+  sigset_t all;
+  sigemptyset(&none);
+  sigfillset(&all);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setsigdefault(&attributes, &all);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+  // Output already buffered must not appear twice or after the child's.
+  std::fflush(nullptr);
+  pid_t child = -1;
+  const int result = searchPath
+                         ? posix_spawnp(&child, argv[0], &actions, &attributes, argv, environ)
+                         : posix_spawn(&child, argv[0], &actions, &attributes, argv, environ);
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  return result == 0 ? child : -1;
+}
+
+}  // namespace
+
+void exitProcess(int exitCode) {
+  std::fflush(nullptr);
+  std::exit(exitCode);
+}
+
+std::string executablePath() {
+  char buffer[4096];
+  ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (n <= 0) return {};
+  return std::string(buffer, static_cast<size_t>(n));
+}
+
+std::string temporaryDirectory() {
+  const char* env = std::getenv("TMPDIR");
+  if (env != nullptr && env[0] != '\0') {
+    std::string dir(env);
+    if (dir.back() != '/') dir += '/';
+    return dir;
+  }
+  std::string dir = "/tmp/korvane-" + std::to_string(getuid());
+  mkdir(dir.c_str(), 0700);  // fails harmlessly when it exists
+  struct stat st;
+  // A directory someone else planted must not receive our files.
+  if (lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid()) {
+    return dir + "/";
+  }
+  return "/tmp/";
+}
+
+long long minorPageFaults() {
+  rusage usage{};
+  if (getrusage(RUSAGE_SELF, &usage) != 0) return 0;
+  return usage.ru_minflt;
+}
+
+bool debuggerAttached() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("TracerPid:", 0) == 0) {
+      return std::atoi(line.c_str() + 10) != 0;
+    }
+  }
+  return false;
+}
+
+void debugOutput(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fputc('\n', stderr);
+  std::fflush(stderr);
+}
+
+bool setCurrentDirectory(const std::string& path) { return chdir(path.c_str()) == 0; }
+
+std::string currentDirectory() {
+  char buffer[4096];
+  if (getcwd(buffer, sizeof buffer) == nullptr) return {};
+  return buffer;
+}
+
+ProcessId startProcess(const std::vector<std::string>& argv) {
+  if (argv.empty() || argv[0].empty()) return kNoProcess;
+  std::vector<char*> pointers;
+  pointers.reserve(argv.size() + 1);
+  for (const std::string& argument : argv) pointers.push_back(const_cast<char*>(argument.c_str()));
+  pointers.push_back(nullptr);
+  const bool searchPath = argv[0].find('/') == std::string::npos;
+  const pid_t child = spawnChild(pointers.data(), searchPath);
+  return child > 0 ? static_cast<ProcessId>(child) : kNoProcess;
+}
+
+int waitForExit(ProcessId child) {
+  if (child <= 0 || isDetached(child)) return -1;
+  int status = 0;
+  pid_t done;
+  do {
+    done = waitpid(child, &status, 0);
+  } while (done < 0 && errno == EINTR);
+  if (done != child) return -1;
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) return kSignalExitBase + WTERMSIG(status);
+  return -1;
+}
+
+void detachChild(ProcessId child) {
+  if (child <= 0) return;
+  DetachedChildren& detached = detachedChildren();
+  ScopedLock lock(detached.mutex);
+  if (std::find(detached.pids.begin(), detached.pids.end(), child) == detached.pids.end()) {
+    detached.pids.push_back(child);
+  }
+}
+
+bool startDetached(const std::string& command) {
+  reapDetachedChildren();
+  const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+  const pid_t child = spawnChild(const_cast<char* const*>(argv), false);
+  if (child <= 0) return false;
+  detachChild(child);
+  return true;
+}
+
+int reapDetachedChildren() {
+  DetachedChildren& detached = detachedChildren();
+  ScopedLock lock(detached.mutex);
+  int reaped = 0;
+  auto ended = [&reaped](pid_t pid) {
+    int status = 0;
+    pid_t done;
+    do {
+      done = waitpid(pid, &status, WNOHANG);
+    } while (done < 0 && errno == EINTR);
+    if (done == pid) {
+      ++reaped;
+      return true;
+    }
+    // ECHILD: collected elsewhere already (or SIGCHLD is ignored); nothing left to wait for.
+    return done < 0;
+  };
+  detached.pids.erase(std::remove_if(detached.pids.begin(), detached.pids.end(), ended),
+                      detached.pids.end());
+  return reaped;
+}
+
+}  // namespace korvane::platform
