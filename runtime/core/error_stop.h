@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/core/error_codes.h"
+
 namespace korvane {
 
 struct RuntimeError {

@@ -82,7 +82,7 @@ void presentFrame() {
     const bool escape = input->keyDown(kKeyExtendedEscape) != 0 || input->keyDown(kKeyEscape) != 0;
     const bool altF4 = input->keyDown(kKeyLeftAlt) != 0 && input->keyDown(kKeyF4) != 0;
     if ((state.escapeEndsProgram != 0 && escape) || altF4) {
-      setErrorCode(0);
+      setErrorCode(kQuitKeysErrorCode);
       endProgram();
     }
   }

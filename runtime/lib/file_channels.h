@@ -5,14 +5,13 @@
 
 #include <cstdint>
 
+#include "runtime/core/error_codes.h"
 #include "runtime/platform/files.h"
 #include "runtime/values/rt_string.h"
 
 namespace korvane {
 
 inline constexpr int kFileChannelCount = 8;
-inline constexpr double kChannelErrorCode = 7;   // channel number outside 0..7
-inline constexpr double kTransferErrorCode = 3;  // short read or write, or channel closed
 inline constexpr int kLineChunkBytes = 64;       // readLine reads this much at a time
 inline constexpr int kMaxLineBytes = 1024;       // a longer line continues as the next one
 

@@ -5,11 +5,6 @@
 
 namespace korvane::array_detail {
 
-namespace {
-constexpr double kIndexOutOfRange = 9;
-constexpr double kStorageNotAllocated = 7;
-}  // namespace
-
 [[gnu::cold]] void stopIndexOutOfRange() { stopWithError(kIndexOutOfRange); }
 
 [[gnu::cold]] void stopStorageFailure() { stopWithError(kStorageNotAllocated); }

@@ -13,7 +13,6 @@ namespace korvane {
 
 namespace {
 constexpr uint64_t kGrowthStep = 512;
-constexpr double kStorageNotAllocated = 7;
 
 // Room reserved for a number's text, as the number-to-text rule does.
 constexpr uint64_t kNumberReserve = 64;
