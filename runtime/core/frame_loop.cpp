@@ -63,8 +63,8 @@ void presentFrame() {
   RuntimeState& state = runtimeState();
 
   if (projectSettings().debugMode != 0) {
-    platform::showWindow(state.mainWindow);
-    platform::raiseWindow(state.mainWindow);
+    platform::showWindow(d->window());
+    platform::raiseWindow(d->window());
   }
 
   state.previousFrameTime = state.currentFrameTime;
@@ -123,9 +123,7 @@ void setScreen(double width, double height, double fullscreen) {
   if (d == nullptr) return;
   d->setDisplayMode(truncateToInt32(width), truncateToInt32(height), 0,
                     truncateToInt32(fullscreen) != 0 ? 1 : 0);
-  runtimeState().mainWindow = d->window();
-  if (InputState* input = inputState(); input != nullptr) input->setWindow(d->window());
-  // ----- sound: give the sound device the display's window here.
+  // Input (and later sound) ask the display for its window, so the new one needs no hand-over.
   for (int i = 0; i < kFramesAfterModeSwitch; ++i) presentFrame();
 }
 

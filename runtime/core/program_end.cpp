@@ -25,7 +25,7 @@ std::string debuggerNoticeText(int32_t value) {
 void notifyDebugger(int32_t value) {
   if (!platform::debuggerAttached()) return;
   RuntimeState& state = runtimeState();
-  platform::hideWindow(state.mainWindow);
+  platform::hideWindow(mainWindow());
   platform::debugOutput(debuggerNoticeText(value));
   state.paused = 0;
   if (InputState* input = inputState(); input != nullptr) {

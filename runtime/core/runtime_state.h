@@ -1,4 +1,6 @@
-// The runtime's global state beside the services: main window, title, pause and frame times.
+// The runtime's global state beside the services: title, pause and frame times. The main window
+// is the display's (mainWindow() below asks it), so a mode switch that remakes it leaves
+// nothing to bring up to date.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +11,6 @@
 namespace korvane {
 
 struct RuntimeState {
-  platform::Window* mainWindow = nullptr;
   RtString windowTitle;           // the title without " <pause>"
   uint8_t autoPause = 1;          // pause while the window is inactive
   uint8_t paused = 0;             // set by the window handler while inactive
@@ -20,5 +21,8 @@ struct RuntimeState {
 };
 
 RuntimeState& runtimeState();
+
+// The display's window; nullptr while there is no display or it has no window.
+platform::Window* mainWindow();
 
 }  // namespace korvane

@@ -10,6 +10,7 @@
 #include "runtime/core/frame_loop.h"
 #include "runtime/core/project_settings.h"
 #include "runtime/core/runtime_state.h"
+#include "runtime/core/upward_calls.h"
 #include "runtime/core/window_events.h"
 #include "runtime/gfx2d/gfx2d_commands.h"
 #include "runtime/input/input_state.h"
@@ -24,6 +25,20 @@ namespace korvane {
 
 namespace {
 constexpr int kExitDisplayFailed = 1;
+
+// Every call from a lower layer up into the spine, or across to the display, in one place.
+// The program end still takes its shutdown from the error stop's own setter until it reads it
+// from here; both are set to the same function meanwhile.
+void registerCalls() {
+  UpwardCalls calls;
+  calls.shutdown = shutdownRuntime;
+  calls.presentFrame = presentFrame;
+  // ----- 3D: calls.leave3d = the 3D renderer's leave-3D command, once there is one.
+  calls.mainWindow = mainWindow;
+  registerUpwardCalls(calls);
+  setShutdownFunction(calls.shutdown);
+  platform::setWindowEventHandler(handleWindowEvent);
+}
 
 void startProgramClock() {
   RuntimeState& state = runtimeState();
@@ -46,20 +61,18 @@ int startRuntime(InstanceHandle instance, InstanceHandle /*previousInstance*/,
   RuntimeState& state = runtimeState();
   const ProjectSettings& settings = projectSettings();
   state.autoPause = 1;
-  setShutdownFunction(shutdownRuntime);
-  setFramePresenter(presentFrame);  // the fading background presents frames
-  platform::setWindowEventHandler(handleWindowEvent);
+  registerCalls();
 
-  auto* d = new OpenGLRainbows;
-  setDisplay(d);
+  createDisplay();
+  OpenGLRainbows* d = display();
   if (d->createDisplay(instance, settings.screenWidth, settings.screenHeight, 0,
                        settings.framesPerSecond, settings.multisampleCount) == 0) {
     return kExitDisplayFailed;
   }
 
-  state.mainWindow = d->window();
+  // The display's window is the main window from here on.
   state.windowTitle = title;
-  platform::setWindowTitle(state.mainWindow, viewOf(state.windowTitle));
+  platform::setWindowTitle(d->window(), viewOf(state.windowTitle));
 
   // Every run starts without an old report (and without the display's own notices).
   deleteErrorLog();
@@ -78,8 +91,8 @@ int startRuntime(InstanceHandle instance, InstanceHandle /*previousInstance*/,
     d->enterWindowed();
   }
 
-  inputState()->initInput(state.mainWindow, instance, settings.captureMouse != 0);
-  // ----- sound: start the sound device for state.mainWindow here.
+  inputState()->initInput(instance, settings.captureMouse != 0);
+  // ----- sound: start the sound device for the main window here.
 
   const std::string directory = programDirectory(platform::executablePath());
   platform::setCurrentDirectory(directory);  // a failure is ignored
@@ -106,7 +119,7 @@ int startRuntime(InstanceHandle instance, InstanceHandle /*previousInstance*/,
 
   if (showCommand == kShowHide) {
     d->hideDisplay();
-    platform::hideWindow(state.mainWindow);
+    platform::hideWindow(d->window());
   }
 
   std::fputs("Init OK\n", stdout);
@@ -115,22 +128,16 @@ int startRuntime(InstanceHandle instance, InstanceHandle /*previousInstance*/,
 }
 
 void shutdownRuntime() {
-  RuntimeState& state = runtimeState();
-
   // ----- desktop services: stop and close the music window, forget its handle, here.
 
-  if (OpenGLRainbows* d = display(); d != nullptr) {
-    setDisplay(nullptr);
-    delete d;
-  }
+  destroyDisplay();
 
   destroyInputState();
   // ----- sound: destroy the 256 sound slots from the last to the first, then the device.
   // ----- network: end the network session here.
   releaseMediaResolvers();
 
-  // The window went with the display.
-  state.mainWindow = nullptr;
+  // The main window went with the display.
   platform::stopVideo();
 }
 

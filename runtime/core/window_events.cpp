@@ -19,14 +19,14 @@ void handleWindowEvent(const platform::Event& event) {
   switch (event.kind) {
     case platform::EventKind::kFocusGained:
       if (pausing) {
-        platform::setWindowTitle(state.mainWindow, viewOf(state.windowTitle));
+        platform::setWindowTitle(mainWindow(), viewOf(state.windowTitle));
         state.paused = 0;
       }
       break;
     case platform::EventKind::kFocusLost:
       // A hidden window is never given the focus back, so it must not freeze the program.
-      if (pausing && platform::windowVisible(state.mainWindow)) {
-        platform::setWindowTitle(state.mainWindow, viewOf(state.windowTitle + kPauseSuffix));
+      if (pausing && platform::windowVisible(mainWindow())) {
+        platform::setWindowTitle(mainWindow(), viewOf(state.windowTitle + kPauseSuffix));
         state.paused = 1;
       }
       break;

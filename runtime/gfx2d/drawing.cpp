@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "runtime/core/upward_calls.h"
 #include "runtime/gfx2d/gfx2d_commands.h"
 #include "runtime/gfx2d/opengl_rainbows.h"
 #include "runtime/platform/clock.h"
@@ -31,18 +32,11 @@ constexpr float kPixelCentreOffset = 0.375f;
 constexpr double kFadeMilliseconds = 1500.0;
 constexpr double kFadeStart = 0.9;
 
-FramePresenter& framePresenterSlot() {
-  static FramePresenter presenter = nullptr;
-  return presenter;
-}
-
 }  // namespace
 
-void setFramePresenter(FramePresenter presenter) { framePresenterSlot() = presenter; }
-
 void OpenGLRainbows::presentFromDrawing() {
-  if (FramePresenter presenter = framePresenterSlot()) {
-    presenter();
+  if (auto present = upwardCalls().presentFrame) {
+    present();
   } else {
     swapAndClear();
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "runtime/core/upward_calls.h"
 #include "runtime/lib/media_resolver.h"
 #include "runtime/values/conversions.h"
 #include "runtime/values/number_text.h"
@@ -12,11 +13,6 @@ namespace {
 
 constexpr const char* kDefaultFontFile = "smalfont.bmp";
 constexpr const char* kLoadingText = "Loading...";
-
-Leave3dFunction& leave3dSlot() {
-  static Leave3dFunction leave3d = nullptr;
-  return leave3d;
-}
 
 int32_t toInt(double value) { return truncateToInt32(value); }
 // Colours keep their low 32 bits, so 0xFFFFFFFF written as a number still means -1.
@@ -28,8 +24,6 @@ int32_t toFont(double n) { return std::clamp(toInt(n), 0, kFontSlotCount - 1); }
 std::string resolve(const RtString& file) { return mediaPathToOpen(viewOf(file)); }
 
 }  // namespace
-
-void setLeave3dFunction(Leave3dFunction leave3d) { leave3dSlot() = leave3d; }
 
 void loadSprite(double id, const RtString& file) {
   OpenGLRainbows* d = display();
@@ -183,7 +177,7 @@ void screenSize(double& width, double& height) {
 void viewport(double x, double y, double width, double height) {
   OpenGLRainbows* d = display();
   if (!d) return;
-  if (Leave3dFunction leave3d = leave3dSlot()) leave3d();
+  if (auto leave3d = upwardCalls().leave3d) leave3d();
   d->resetView(toInt(x), toInt(y), toInt(width), toInt(height));
 }
 

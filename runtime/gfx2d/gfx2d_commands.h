@@ -1,21 +1,14 @@
 // The program's 2D commands over the process-wide display: sprites and image files, drawing
 // and fonts. Numbers arrive as doubles (ids, frames and colours truncated to integers,
 // coordinates passed on as floats); file names go through the media resolver. Every command
-// does nothing while no display exists.
+// does nothing while no display exists. The fading background presents frames and the viewport
+// command leaves 3D through the calls the start-up registers (runtime/core/upward_calls.h).
 #pragma once
 
 #include "runtime/gfx2d/opengl_rainbows.h"
 #include "runtime/values/rt_string.h"
 
 namespace korvane {
-
-// Upward calls the spine registers at start-up: presenting a frame (the fading background
-// presents frames; without one the display only swaps) and leaving 3D mode (the viewport
-// command).
-using FramePresenter = void (*)();
-void setFramePresenter(FramePresenter presenter);
-using Leave3dFunction = void (*)();
-void setLeave3dFunction(Leave3dFunction leave3d);
 
 // Sprites and pictures.
 void loadSprite(double id, const RtString& file);

@@ -8,6 +8,7 @@
 
 #include "runtime/core/clock.h"
 #include "runtime/core/error_stop.h"
+#include "runtime/gfx2d/opengl_rainbows_internal.h"
 #include "runtime/gfx2d/texture_release.h"
 
 namespace korvane {
@@ -43,6 +44,17 @@ constexpr int kDepthBits = 24;
 constexpr int kStencilBits = 8;
 constexpr GLfloat kAlphaTestReference = 0.15f;
 }  // namespace
+
+void createDisplay() {
+  if (currentDisplay == nullptr) currentDisplay = new OpenGLRainbows;
+}
+
+void destroyDisplay() {
+  // Forgotten first: nothing the destructor reaches may find a half-destroyed display.
+  OpenGLRainbows* d = currentDisplay;
+  currentDisplay = nullptr;
+  delete d;
+}
 
 OpenGLRainbows* display() { return currentDisplay; }
 void setDisplay(OpenGLRainbows* display) { currentDisplay = display; }

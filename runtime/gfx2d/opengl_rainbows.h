@@ -214,10 +214,12 @@ class OpenGLRainbows {
   MultisampleAttempt multisampleAttempt_;
 };
 
-// The process-wide display: created by the runtime start-up, destroyed by its shutdown;
-// nullptr before and after.
+// The process-wide display, owned here: the runtime start-up creates it (no window yet: its
+// createDisplay method opens one) and its shutdown destroys it, window and context with it.
+// display() is nullptr before and after. Main thread only.
+void createDisplay();
+void destroyDisplay();
 OpenGLRainbows* display();
-void setDisplay(OpenGLRainbows* display);
 
 // The renderer string names one of Mesa's software rasterisers (or the generic Windows one).
 bool isSoftwareRenderer(const char* renderer);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "runtime/core/error_stop.h"
+#include "runtime/core/upward_calls.h"
 #include "runtime/platform/events.h"
 #include "runtime/platform/input_system.h"
 #include "runtime/platform/joystick.h"
@@ -100,15 +101,19 @@ double clampedAxis(int32_t v) { return std::clamp(v / kAxisScale, -1.0, 1.0); }
 
 InputState::~InputState() { releaseInput(); }
 
-uint32_t InputState::initInput(platform::Window* window, void*, bool captureMouse) {
+platform::Window* InputState::window() {
+  auto mainWindow = upwardCalls().mainWindow;
+  return mainWindow != nullptr ? mainWindow() : nullptr;
+}
+
+uint32_t InputState::initInput(void*, bool captureMouse) {
   uint32_t status = kInputStarted;
   inputSystem_ = platform::startInputSystem();
   if (!inputSystem_) {
     appendErrorLog(kNoInputSystemLine);
     status = kNoInputSystem;
   }
-  window_ = window;
-  platform::pointerInWindow(window_, mouseX_, mouseY_);
+  platform::pointerInWindow(window(), mouseX_, mouseY_);
 
   keyboard_ = platform::keyboardAvailable();
   if (inputSystem_ && !keyboard_) {
@@ -172,7 +177,6 @@ void InputState::releaseInput() {
   if (inputSystem_) platform::stopInputSystem();
   inputSystem_ = false;
   keyboard_ = false;
-  window_ = nullptr;
 }
 
 void InputState::pollKeyboard() { platform::readKeyboard(keyBuffer_.data()); }
@@ -194,7 +198,7 @@ int InputState::readMouse(MouseSample& sample) {
     if (systemCursor_ || !mouseDevice_) {
       // Absolute: the pointer itself; movement is its distance from the stored position.
       int x = 0, y = 0;
-      platform::pointerInWindow(window_, x, y);
+      platform::pointerInWindow(window(), x, y);
       dx = x - mouseX_;
       dy = y - mouseY_;
       mouseX_ = x;
@@ -220,7 +224,7 @@ int InputState::readMouse(MouseSample& sample) {
 void InputState::mouseState(double& x, double& y, double& left, double& right) {
   MouseSample sample;
   readMouse(sample);
-  const platform::Size size = platform::windowSize(window_);
+  const platform::Size size = platform::windowSize(window());
   mouseX_ = std::max(0, std::min(mouseX_, size.width - 1));
   mouseY_ = std::max(0, std::min(mouseY_, size.height - 1));
   x = mouseX_;
@@ -265,7 +269,7 @@ void InputState::setSystemCursor(double show) {
 void InputState::applyCursorMode() {
   platform::setRelativeMouseMode(!systemCursor_);
   if (systemCursor_) {
-    platform::warpPointer(window_, mouseX_, mouseY_);
+    platform::warpPointer(window(), mouseX_, mouseY_);
     platform::showArrowPointer(true);
   }
 }

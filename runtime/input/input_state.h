@@ -80,15 +80,15 @@ class InputState {
   InputState(const InputState&) = delete;
   InputState& operator=(const InputState&) = delete;
 
-  // Starts the devices for `window`: keyboard, the mouse (captured when `captureMouse`, else
-  // the shown system pointer) and up to 10 joysticks. Each failing part appends its line to
-  // the error log; the program goes on without it. Returns kInputStarted or the last failure.
-  uint32_t initInput(platform::Window* window, void* instance, bool captureMouse);
+  // Starts the devices for the main window: keyboard, the mouse (captured when `captureMouse`,
+  // else the shown system pointer) and up to 10 joysticks. Each failing part appends its line
+  // to the error log; the program goes on without it. Returns kInputStarted or the last failure.
+  // The window is not kept: every use asks the registered mainWindow call (a mode switch may
+  // have replaced it), and without one the input acts on no window.
+  uint32_t initInput(void* instance, bool captureMouse);
   // Shows the pointer again if it was captured (where it is: the window may be gone) and
   // closes every device.
   void releaseInput();
-  // The display's window after a mode switch.
-  void setWindow(platform::Window* window) { window_ = window; }
 
   // Refreshes the key buffer (and drops pending key events).
   void pollKeyboard();
@@ -147,6 +147,7 @@ class InputState {
 
  private:
   void applyCursorMode();
+  static platform::Window* window();
 
   int32_t mouseX_ = kInitialMousePosition;
   int32_t mouseY_ = kInitialMousePosition;
@@ -156,7 +157,6 @@ class InputState {
   std::array<platform::Joystick*, kMaxJoysticks> joysticks_{};
   std::array<std::string, kMaxJoysticks> joystickNames_;
   std::array<uint8_t, 256> keyBuffer_{};
-  platform::Window* window_ = nullptr;
   bool systemCursor_ = false;
   int32_t joystickCount_ = 0;
   bool newFrame_ = true;

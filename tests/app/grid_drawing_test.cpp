@@ -10,14 +10,14 @@
 
 #include "app/fluid_grid.h"
 #include "app_test_support.h"
-#include "runtime/gfx2d/opengl_rainbows.h"
+#include "runtime/gfx2d/opengl_rainbows_internal.h"
 #include "tests/support/gl_pixels.h"
 
 namespace ondrel {
 namespace {
 
-using testing_support::cellOf;
 using korvane::testing::Rgb;
+using testing_support::cellOf;
 
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;

@@ -16,7 +16,7 @@
 #include "runtime/core/project_settings.h"
 #include "runtime/core/runtime_state.h"
 #include "runtime/core/window_events.h"
-#include "runtime/gfx2d/opengl_rainbows.h"
+#include "runtime/gfx2d/opengl_rainbows_internal.h"
 #include "runtime/platform/window.h"
 
 namespace korvane {
@@ -111,7 +111,6 @@ TEST_F(FrameLoopTest, FrameRateCommandSetsThePeriod) {
 TEST_F(FrameLoopTest, PresentFrameStampsFrameTimes) {
   RuntimeState& state = runtimeState();
   state.paused = 0;
-  state.mainWindow = display_->window();
   // The stamp is taken before the wait, so the first frame on a deadline already due is short.
   presentFrame();
   presentFrame();
@@ -141,7 +140,7 @@ TEST_F(FrameLoopTest, SetScreenSwitchesTheModeAndPresentsFiveFrames) {
   EXPECT_NE(readLog().find("No Fullscreen Mode available\r\n"), std::string::npos);
   EXPECT_EQ(display_->width(), 640);
   EXPECT_EQ(display_->height(), 480);
-  EXPECT_EQ(runtimeState().mainWindow, display_->window());
+  EXPECT_EQ(mainWindow(), display_->window());
   // The mode change restarts the deadline from the clock; then five periods pass.
   EXPECT_GE(display_->nextFrameDeadline(), deadline + 5 * period - 0.1);
   EXPECT_NEAR(display_->nextFrameDeadline() - fakeNow, period, 0.1);
@@ -152,12 +151,11 @@ class WindowHandlerTest : public FrameLoopTest {
   void SetUp() override {
     FrameLoopTest::SetUp();
     RuntimeState& state = runtimeState();
-    state.mainWindow = display_->window();
     state.windowTitle = "Ondrel";
     state.autoPause = 1;
     state.paused = 0;
     projectSettings().debugMode = 0;
-    platform::setWindowTitle(state.mainWindow, "Ondrel");
+    platform::setWindowTitle(mainWindow(), "Ondrel");
     display_->enterWindowed();
   }
   void TearDown() override {
@@ -171,7 +169,7 @@ class WindowHandlerTest : public FrameLoopTest {
     event.kind = kind;
     handleWindowEvent(event);
   }
-  static std::string title() { return platform::windowTitle(runtimeState().mainWindow); }
+  static std::string title() { return platform::windowTitle(mainWindow()); }
 };
 
 TEST_F(WindowHandlerTest, FocusLossPausesAndGainResumes) {

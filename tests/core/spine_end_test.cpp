@@ -21,9 +21,7 @@ namespace {
 using korvane::testing::readFile;
 using korvane::testing::waitUntil;
 
-std::string windowText() {
-  return std::to_string(platform::nativeWindowId(runtimeState().mainWindow));
-}
+std::string windowText() { return std::to_string(platform::nativeWindowId(mainWindow())); }
 
 void startOrFail() {
   if (startRuntime(nullptr, nullptr, "", kShowDefault, "Ondrel") != 0) {

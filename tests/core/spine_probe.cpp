@@ -44,12 +44,11 @@ int main(int argc, char** argv) {
   runtimeError() = RuntimeError{};
   std::printf("programTime %.3f\n", programTime());
   char windowText[32];
-  std::snprintf(
-      windowText, sizeof windowText, "0x%llx",
-      static_cast<unsigned long long>(platform::nativeWindowId(runtimeState().mainWindow)));
+  std::snprintf(windowText, sizeof windowText, "0x%llx",
+                static_cast<unsigned long long>(platform::nativeWindowId(mainWindow())));
   std::printf("window %s\n", windowText);
   std::printf("cwd %s\n", platform::currentDirectory().c_str());
-  std::printf("visible %d\n", platform::windowVisible(runtimeState().mainWindow) ? 1 : 0);
+  std::printf("visible %d\n", platform::windowVisible(mainWindow()) ? 1 : 0);
   std::printf("ready\n");
   std::fflush(stdout);
   if (endCommand != nullptr) {

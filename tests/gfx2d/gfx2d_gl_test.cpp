@@ -9,7 +9,7 @@
 
 #include "runtime/gfx2d/display_extensions_internal.h"
 #include "runtime/gfx2d/gfx2d_commands.h"
-#include "runtime/gfx2d/opengl_rainbows.h"
+#include "runtime/gfx2d/opengl_rainbows_internal.h"
 #include "tests/gfx2d/image_test_files.h"
 #include "tests/support/gl_pixels.h"
 

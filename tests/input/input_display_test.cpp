@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/core/upward_calls.h"
 #include "runtime/input/input_state.h"
 #include "runtime/platform/events.h"
 #include "runtime/platform/gl_context.h"
@@ -40,8 +41,13 @@ class InputDisplayTest : public ::testing::Test {
     ASSERT_TRUE(platform::startVideo()) << platform::lastError();
     window_ = platform::createWindow(kWidth, kHeight, platform::PixelFormatRequest{}, "input");
     ASSERT_NE(window_, nullptr) << platform::lastError();
+    // The input asks for the main window; here it is the suite's own.
+    UpwardCalls calls;
+    calls.mainWindow = [] { return window_; };
+    registerUpwardCalls(calls);
   }
   static void TearDownTestSuite() {
+    registerUpwardCalls(UpwardCalls{});
     platform::destroyWindow(window_);
     window_ = nullptr;
   }
@@ -118,7 +124,7 @@ class InputDisplayTest : public ::testing::Test {
 platform::Window* InputDisplayTest::window_ = nullptr;
 
 TEST_F(InputDisplayTest, KeysReadDownAndUpByTheirCodes) {
-  ASSERT_EQ(input_.initInput(window_, nullptr, false), kInputStarted);
+  ASSERT_EQ(input_.initInput(nullptr, false), kInputStarted);
   struct Key {
     const char* name;
     int code;
@@ -179,7 +185,7 @@ TEST_F(InputDisplayTest, KeyEventsCarryTheRuntimesKeyCodes) {
 }
 
 TEST_F(InputDisplayTest, KeyCodesAreMaskedToAByte) {
-  ASSERT_EQ(input_.initInput(window_, nullptr, false), kInputStarted);
+  ASSERT_EQ(input_.initInput(nullptr, false), kInputStarted);
   ASSERT_TRUE(keyDown("a"));
   ASSERT_TRUE(waitFor([&] { return input_.keyDown(30) == 1.0; }));
   EXPECT_EQ(input_.keyDown(256 + 30), 1.0);
@@ -190,7 +196,7 @@ TEST_F(InputDisplayTest, KeyCodesAreMaskedToAByte) {
 }
 
 TEST_F(InputDisplayTest, HeldKeyGivesItsCharacterOnceAndShiftMakesCapitals) {
-  ASSERT_EQ(input_.initInput(window_, nullptr, false), kInputStarted);
+  ASSERT_EQ(input_.initInput(nullptr, false), kInputStarted);
   EXPECT_EQ(charactersWhileHeld("a"), "a");
   EXPECT_EQ(charactersWhileHeld("a"), "a");  // released in between: again
   EXPECT_EQ(charactersWhileHeld("Shift_L a"), "A");
@@ -219,7 +225,7 @@ TEST_F(InputDisplayTest, HeldKeyGivesItsCharacterOnceAndShiftMakesCapitals) {
 }
 
 TEST_F(InputDisplayTest, ScanCodesTranslateThroughTheLayout) {
-  ASSERT_EQ(input_.initInput(window_, nullptr, false), kInputStarted);
+  ASSERT_EQ(input_.initInput(nullptr, false), kInputStarted);
   struct Translation {
     int code;
     int character;
@@ -246,7 +252,7 @@ TEST_F(InputDisplayTest, ScanCodesTranslateThroughTheLayout) {
 }
 
 TEST_F(InputDisplayTest, ShownPointerIsAbsoluteAndClampedIntoTheWindow) {
-  ASSERT_EQ(input_.initInput(window_, nullptr, false), kInputStarted);
+  ASSERT_EQ(input_.initInput(nullptr, false), kInputStarted);
   EXPECT_TRUE(input_.systemCursor());
   moveTo(50, 60);
   Position p = nextFrameMouse();
@@ -277,7 +283,7 @@ TEST_F(InputDisplayTest, ShownPointerIsAbsoluteAndClampedIntoTheWindow) {
 
 TEST_F(InputDisplayTest, CapturedMouseAccumulatesFromTheStartPosition) {
   moveTo(200, 100);
-  ASSERT_EQ(input_.initInput(window_, nullptr, true), kInputStarted);
+  ASSERT_EQ(input_.initInput(nullptr, true), kInputStarted);
   EXPECT_FALSE(input_.systemCursor());
   EXPECT_EQ(input_.mouseX(), 200);
   EXPECT_EQ(input_.mouseY(), 100);
@@ -322,7 +328,7 @@ TEST_F(InputDisplayTest, CapturedMouseAccumulatesFromTheStartPosition) {
 
 TEST_F(InputDisplayTest, ButtonsAndWheel) {
   moveTo(300, 200);
-  ASSERT_EQ(input_.initInput(window_, nullptr, false), kInputStarted);
+  ASSERT_EQ(input_.initInput(nullptr, false), kInputStarted);
   struct Button {
     int xButton;
     int axis;

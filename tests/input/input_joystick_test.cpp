@@ -54,11 +54,11 @@ class JoystickTest : public ::testing::Test {
 
 TEST_F(JoystickTest, WithoutADisplayTheKeyboardAndMouseAreLoggedMissing) {
   InputState input;
-  EXPECT_EQ(input.initInput(nullptr, nullptr, false), kNoKeyboard);
+  EXPECT_EQ(input.initInput(nullptr, false), kNoKeyboard);
   EXPECT_EQ(errorLog(), "No DX_KB\r\n");
   input.releaseInput();
   InputState captured;
-  EXPECT_EQ(captured.initInput(nullptr, nullptr, true), kNoMouse);
+  EXPECT_EQ(captured.initInput(nullptr, true), kNoMouse);
   EXPECT_EQ(errorLog(), "No DX_KB\r\nNo DX_KB\r\nNo DX_Mouse\r\n");
   EXPECT_EQ(captured.keyDown(1), 0.0);
   EXPECT_EQ(captured.readKeyChar(), 0);
@@ -68,7 +68,7 @@ TEST_F(JoystickTest, CountNamesAxesHatAndButtons) {
   platform::Joystick* pad = attach("Pad One", 8, 32, 1);
   attach("Stick Two", 2, 4, 0);
   createInputState();
-  inputState()->initInput(nullptr, nullptr, false);
+  inputState()->initInput(nullptr, false);
   EXPECT_EQ(joystickCount(), 2);
   EXPECT_STREQ(textOf(joystickName(0)), "Pad One, Pad One");
   EXPECT_STREQ(textOf(joystickName(1.7)), "Stick Two, Stick Two");
@@ -109,7 +109,7 @@ TEST_F(JoystickTest, CountNamesAxesHatAndButtons) {
 TEST_F(JoystickTest, HatPositionsBecomePovDirections) {
   platform::Joystick* pad = attach("Hat", 2, 2, 1);
   createInputState();
-  inputState()->initInput(nullptr, nullptr, false);
+  inputState()->initInput(nullptr, false);
   struct Row {
     uint8_t hat;
     uint32_t pov;
@@ -141,7 +141,7 @@ TEST_F(JoystickTest, HatPositionsBecomePovDirections) {
 TEST_F(JoystickTest, PadCommandHasADeadBandAndRawButtonBytes) {
   platform::Joystick* pad = attach("Pad", 2, 4, 0);
   createInputState();
-  inputState()->initInput(nullptr, nullptr, false);
+  inputState()->initInput(nullptr, false);
   struct Row {
     int16_t x, y;
     double padX, padY;
@@ -165,7 +165,7 @@ TEST_F(JoystickTest, PadCommandHasADeadBandAndRawButtonBytes) {
 TEST_F(JoystickTest, EmptySlotsReadZero) {
   attach("Only", 2, 2, 1);
   createInputState();
-  inputState()->initInput(nullptr, nullptr, false);
+  inputState()->initInput(nullptr, false);
   JoystickSample s;
   s.x = 7;
   EXPECT_EQ(inputState()->readJoystick(5, s), 0);
@@ -185,7 +185,7 @@ TEST_F(JoystickTest, EmptySlotsReadZero) {
 TEST_F(JoystickTest, AtMostTenJoysticksAreTaken) {
   for (int i = 0; i < 12; ++i) attach("Pad " + std::to_string(i), 2, 2, 0);
   createInputState();
-  inputState()->initInput(nullptr, nullptr, false);
+  inputState()->initInput(nullptr, false);
   EXPECT_EQ(joystickCount(), 10);
   EXPECT_STREQ(textOf(joystickName(9)), "Pad 9, Pad 9");
   EXPECT_EQ(lengthOf(joystickName(10)), 0u);
@@ -194,7 +194,7 @@ TEST_F(JoystickTest, AtMostTenJoysticksAreTaken) {
 TEST_F(JoystickTest, RumbleRunsBothMotorsAtTheForceMagnitude) {
   attach("Rumbler", 2, 2, 0);
   createInputState();
-  inputState()->initInput(nullptr, nullptr, false);
+  inputState()->initInput(nullptr, false);
   struct Row {
     double forceX, forceY;
     uint16_t strength;

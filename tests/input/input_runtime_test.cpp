@@ -72,7 +72,7 @@ void runFramesWithKeysHeld(const QuitCase& c) {
     stopWithError(99);
   }
   setEscapeEnds(c.escapeEnds ? 1 : 0);
-  if (!testing_input::focusWindow(runtimeState().mainWindow)) stopWithError(98);
+  if (!testing_input::focusWindow(mainWindow())) stopWithError(98);
   if (!testing_input::keyDown(c.keys)) stopWithError(97);
   for (int frame = 0; frame < kFrames; ++frame) presentFrame();
   stopWithError(kSurvivedCode);
