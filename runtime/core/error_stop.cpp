@@ -1,5 +1,6 @@
 #include "runtime/core/error_stop.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -7,12 +8,54 @@
 #include "runtime/core/project_settings.h"
 #include "runtime/platform/files.h"
 #include "runtime/platform/process.h"
+#include "runtime/platform/thread.h"
 
 namespace korvane {
 
 namespace {
 ShutdownFunction registeredShutdown = nullptr;
 bool shuttingDown = false;
+
+// What setErrorCode kept on a worker, for that worker's endProgram.
+struct PendingError {
+  bool hasCode = false;
+  double code = 0;
+  double line = 0;
+};
+thread_local PendingError workerError;
+
+// The first worker failure, handed to the main thread: the worker that moves the state from
+// kNoFailure to kWriting owns the record; kRecorded publishes it.
+struct WorkerFailure {
+  PendingError error;
+  int exitCode = 0;
+};
+constexpr int kNoFailure = 0;
+constexpr int kWriting = 1;
+constexpr int kRecorded = 2;
+std::atomic<int> workerFailureState{kNoFailure};
+WorkerFailure workerFailure;
+
+// The line counter is written by the main thread and read by a failing worker.
+double readCurrentLine() {
+  return std::atomic_ref<double>(runtimeError().currentLine).load(std::memory_order_relaxed);
+}
+
+[[noreturn]] void endWorker(int exitCode) {
+  int expected = kNoFailure;
+  if (workerFailureState.compare_exchange_strong(expected, kWriting)) {
+    workerFailure.error = workerError;
+    workerFailure.exitCode = exitCode;
+    workerFailureState.store(kRecorded, std::memory_order_release);
+  }
+  platform::exitCurrentThread();
+}
+
+platform::Mutex& errorLogMutex() {
+  // Never destroyed: the log is written during the tear-down too.
+  static auto* mutex = new platform::Mutex;
+  return *mutex;
+}
 
 // The report writes doubles as integers; C++ leaves NaN and out-of-range conversions undefined,
 // so these follow the x86 rule (the most negative integer) without depending on the values module.
@@ -34,6 +77,10 @@ RuntimeError& runtimeError() {
 }
 
 double setErrorCode(double code) {
+  if (!platform::isMainThread()) {
+    workerError = {true, code, readCurrentLine()};
+    return code;
+  }
   runtimeError().errorCode = code;
   runtimeError().errorLine = runtimeError().currentLine;
   return code;
@@ -41,14 +88,18 @@ double setErrorCode(double code) {
 
 void setSourcePosition(double tag, double line) {
   runtimeError().positionTag = tag;
-  runtimeError().currentLine = line;
+  std::atomic_ref<double>(runtimeError().currentLine).store(line, std::memory_order_relaxed);
 }
 
 void setShutdownFunction(ShutdownFunction shutdown) { registeredShutdown = shutdown; }
 
 std::string errorLogPath() { return platform::temporaryDirectory() + "ErrorLog.txt"; }
 
-void appendErrorLog(std::string_view line) { platform::appendLine(errorLogPath(), line); }
+void appendErrorLog(std::string_view line) {
+  // The log file refuses a second writer rather than wait for it, so the threads take turns here.
+  platform::ScopedLock lock(errorLogMutex());
+  platform::appendLine(errorLogPath(), line);
+}
 
 void deleteErrorLog() { platform::removeFile(errorLogPath()); }
 
@@ -64,11 +115,13 @@ bool shutDownOnce() {
 }  // namespace
 
 void endProgramAndStart(const std::string& command) {
+  if (!platform::isMainThread()) endWorker(0);
   if (shutDownOnce()) platform::startDetached(command);
   platform::exitProcess(0);
 }
 
 void endProgramWithExitCode(int exitCode) {
+  if (!platform::isMainThread()) endWorker(exitCode);
   if (shutDownOnce()) {
     if (projectSettings().debugMode != 0) {
       const RuntimeError& e = runtimeError();
@@ -89,6 +142,17 @@ void endProgram() { endProgramWithExitCode(0); }
 void stopWithError(double code) {
   setErrorCode(code);
   endProgram();
+}
+
+void stopIfWorkerFailed() {
+  if (workerFailureState.load(std::memory_order_acquire) != kRecorded) return;
+  if (!platform::isMainThread()) return;
+  const WorkerFailure failure = workerFailure;
+  if (failure.error.hasCode) {
+    runtimeError().errorCode = failure.error.code;
+    runtimeError().errorLine = failure.error.line;
+  }
+  endProgramWithExitCode(failure.exitCode);
 }
 
 }  // namespace korvane

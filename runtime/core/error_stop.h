@@ -1,5 +1,12 @@
 // The fatal-condition state and the single way out of the program.
 // A fatal condition is raised as setErrorCode(code) then endProgram(); nothing else exits.
+//
+// Which thread stops the program: only the main thread runs the program end. The shutdown waits
+// for the service workers (the network worker, the sound mixer), so a worker that ran it would
+// wait for itself. On any other thread, setErrorCode and the endProgram family record the
+// failure instead (its error code, the current line and the exit code; the first worker to fail
+// wins) and end the calling thread; the main thread then stops with that error at its next
+// frame or at the next command that calls stopIfWorkerFailed.
 #pragma once
 
 #include <string>
@@ -16,10 +23,11 @@ struct RuntimeError {
   double positionTag = 0;
 };
 
-// The process-wide error state.
+// The process-wide error state. The main thread's: workers never write it.
 RuntimeError& runtimeError();
 
-// errorCode = code; errorLine = currentLine. Returns code.
+// errorCode = code; errorLine = currentLine. Returns code. On a worker it is kept for that
+// thread's endProgram, and runtimeError() is left alone.
 double setErrorCode(double code);
 
 // positionTag = tag; currentLine = line.
@@ -41,12 +49,23 @@ void setSourcePosition(double tag, double line);
 // Shorthand for setErrorCode(code) followed by endProgram().
 [[noreturn]] void stopWithError(double code);
 
+// On a worker, all of the above end the calling thread instead (endProgramAndStart starts no
+// command there): the code given to setErrorCode on that thread, if any, and the exit code are
+// recorded for the main thread. Call them on a worker only where the thread may unwind: not
+// from a destructor or a noexcept function.
+
+// On the main thread, after a worker recorded a failure: stores its error code and line (when
+// the worker set one) and ends the program with its exit code, as endProgram does. Otherwise
+// returns at once; cheap enough for every frame. Does nothing on a worker.
+void stopIfWorkerFailed();
+
 // The start-up registers the function that takes every service down; the program end calls it
 // once. Until one is registered, the program end only writes the report and exits.
 using ShutdownFunction = void (*)();
 void setShutdownFunction(ShutdownFunction shutdown);
 
 // Appends one line (CR LF added) to "ErrorLog.txt" in the temporary directory; failures ignored.
+// Any thread: the lines of two threads never mix.
 void appendErrorLog(std::string_view line);
 
 // Full path of the error log.

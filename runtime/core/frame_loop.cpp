@@ -58,6 +58,7 @@ double swapBuffersAndPace(OpenGLRainbows& display) {
 }
 
 void presentFrame() {
+  stopIfWorkerFailed();
   OpenGLRainbows* d = display();
   if (d == nullptr) return;
   RuntimeState& state = runtimeState();

@@ -8,8 +8,12 @@
 
 namespace korvane::platform {
 
-// Ends the process with `exitCode`. The only function in the system that exits; static
-// tear-down runs. Any thread may call it, but the runtime calls it from the program's thread.
+// Ends the process with `exitCode`. The only function in the system that exits. First every
+// thread started through Thread that is still running is asked to stop and joined, waiting
+// kThreadStopWaitMs in all (stopThreadsForExit); then the standard streams are flushed. Static
+// tear-down runs only when all of those threads ended: with one still running the process ends
+// without it, so a worker that ignores its stop flag neither hangs nor crashes the exit. Any
+// thread may call it, but the runtime calls it from the main thread.
 [[noreturn]] void exitProcess(int exitCode);
 
 // Full path of the running executable (from /proc/self/exe); empty on failure.
@@ -17,7 +21,9 @@ std::string executablePath();
 
 // The user's temporary directory, always ending in "/": $TMPDIR when set and non-empty, else
 // /tmp/korvane-UID created with mode 0700 and used only when this user owns it (else "/tmp/").
-// Main thread; the result is computed on each call so a changed TMPDIR is seen.
+// Any thread. On the main thread it is looked up on each call, so a changed TMPDIR is seen;
+// other threads get the main thread's last result (or look it up once if there is none) and
+// never read the environment, which only the main thread changes.
 std::string temporaryDirectory();
 
 // Page faults of the whole process so far that were served without reading a file or swap:

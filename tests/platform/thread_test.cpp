@@ -78,5 +78,43 @@ TEST(ThreadTest, DestroyingARunningThreadWaitsForIt) {
   EXPECT_EQ(value.load(), 7);
 }
 
+struct WorkerView {
+  std::atomic<bool> wasMain{true};
+  std::atomic<bool> sawStop{false};
+  std::atomic<bool> unwound{false};
+  std::atomic<bool> wentOn{false};
+};
+
+struct SetOnUnwind {
+  std::atomic<bool>& flag;
+  ~SetOnUnwind() { flag.store(true); }
+};
+
+void waitForStopThenEndItself(void* argument) {
+  auto* view = static_cast<WorkerView*>(argument);
+  SetOnUnwind guard{view->unwound};
+  view->wasMain = isMainThread();
+  while (!stopRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  view->sawStop = true;
+  exitCurrentThread();
+  view->wentOn = true;
+}
+
+TEST(ThreadTest, AWorkerIsAskedToStopAndEndsItselfUnwinding) {
+  EXPECT_TRUE(isMainThread());
+  EXPECT_FALSE(stopRequested());  // the main thread is never asked
+  WorkerView view;
+  Thread thread;
+  ASSERT_TRUE(thread.start(waitForStopThenEndItself, &view));
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_FALSE(view.sawStop.load());
+  thread.requestStop();
+  thread.join();
+  EXPECT_FALSE(view.wasMain.load());
+  EXPECT_TRUE(view.sawStop.load());
+  EXPECT_TRUE(view.unwound.load());
+  EXPECT_FALSE(view.wentOn.load());
+}
+
 }  // namespace
 }  // namespace korvane::platform

@@ -1,6 +1,7 @@
 // Process services over POSIX and /proc; children through posix_spawn and waitpid.
 #include <errno.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -75,7 +76,11 @@ pid_t spawnChild(char* const argv[], bool searchPath) {
 }  // namespace
 
 void exitProcess(int exitCode) {
+  const bool threadsEnded = stopThreadsForExit(kThreadStopWaitMs);
   std::fflush(nullptr);
+  // A thread still running may be using any static object: tearing them down would pull them
+  // from under it, so the process ends without the tear-down.
+  if (!threadsEnded) _exit(exitCode);
   std::exit(exitCode);
 }
 
@@ -86,7 +91,14 @@ std::string executablePath() {
   return std::string(buffer, static_cast<size_t>(n));
 }
 
-std::string temporaryDirectory() {
+namespace {
+
+// The last lookup, for the threads that must not read the environment while the main thread may
+// change it. Never destroyed: the error log is written during the tear-down too.
+pthread_mutex_t temporaryDirectoryMutex = PTHREAD_MUTEX_INITIALIZER;
+std::string* lastTemporaryDirectory = nullptr;
+
+std::string lookUpTemporaryDirectory() {
   const char* env = std::getenv("TMPDIR");
   if (env != nullptr && env[0] != '\0') {
     std::string dir(env);
@@ -101,6 +113,20 @@ std::string temporaryDirectory() {
     return dir + "/";
   }
   return "/tmp/";
+}
+
+}  // namespace
+
+std::string temporaryDirectory() {
+  pthread_mutex_lock(&temporaryDirectoryMutex);
+  if (lastTemporaryDirectory == nullptr) {
+    lastTemporaryDirectory = new std::string(lookUpTemporaryDirectory());
+  } else if (isMainThread()) {
+    *lastTemporaryDirectory = lookUpTemporaryDirectory();
+  }
+  std::string dir = *lastTemporaryDirectory;
+  pthread_mutex_unlock(&temporaryDirectoryMutex);
+  return dir;
 }
 
 long long minorPageFaults() {
