@@ -7,41 +7,55 @@ function(korvane_module name)
   if(NOT M_SOURCES)
     # A module whose first sources have not been written yet still takes part in the graph.
     add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR})
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
     target_link_libraries(${name} INTERFACE ${M_DEPS} ${M_SYSTEM})
     return()
   endif()
   add_library(${name} STATIC ${M_SOURCES})
-  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${M_DEPS} ${M_SYSTEM})
 endfunction()
 
-# korvane_test(name SOURCES ... LIBS ... [LABELS ...] [TIMEOUT s])
+# korvane_test(name SOURCES ... [LIBS ...] [LABELS ...] [TIMEOUT s] [DEFINITIONS ...]
+#              [DEPENDS ...] [PRIVATE_TMPDIR])
 # One CTest entry per test executable: GL tests share one window and one warning box per process.
+# DEPENDS are targets the tests start as child programs; PRIVATE_TMPDIR gives the whole process a
+# TMPDIR of its own, so its error-log lines never meet another suite's.
 function(korvane_test name)
-  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "PRIVATE_TMPDIR" "TIMEOUT" "SOURCES;LIBS;LABELS;DEFINITIONS;DEPENDS"
+    ${ARGN})
   find_package(GTest REQUIRED)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
-  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
-  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_definitions(${name} PRIVATE ${T_DEFINITIONS})
+  if(T_DEPENDS)
+    add_dependencies(${name} ${T_DEPENDS})
+  endif()
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
   # A display suite gets an X server of its own: suites running side by side on one server
   # would take the keyboard focus from each other (every process's warning box is focused to be
   # dismissed), and input tests need to keep it.
   if("display" IN_LIST T_LABELS)
-    add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/tools/with-display $<TARGET_FILE:${name}>)
+    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/tools/with-display $<TARGET_FILE:${name}>)
   else()
     add_test(NAME ${name} COMMAND ${name})
   endif()
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
+  set(environment "KORVANE_SOURCE_DIR=${PROJECT_SOURCE_DIR};KORVANE_BINARY_DIR=${PROJECT_BINARY_DIR}")
+  if(T_PRIVATE_TMPDIR)
+    set(tmp ${PROJECT_BINARY_DIR}/tests/tmp-${name})
+    file(MAKE_DIRECTORY ${tmp})
+    list(APPEND environment "TMPDIR=${tmp}/")
+  endif()
   # Every way out of the runtime exits with code 0, so a stop inside a test would look like a pass:
   # a suite passes only when GoogleTest printed its own summary and no failure.
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT}
     PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] [0-9]+ test"
     FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]"
-    ENVIRONMENT "KORVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR};KORVANE_BINARY_DIR=${CMAKE_BINARY_DIR}")
+    ENVIRONMENT "${environment}")
   if(T_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
   endif()

@@ -1,1 +1,0 @@
-korvane_test(math_functions_test SOURCES math_functions_test.cpp LIBS korvane_lib)

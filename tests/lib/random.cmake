@@ -1,1 +1,0 @@
-korvane_test(random_generator_test SOURCES random_generator_test.cpp LIBS korvane_lib)

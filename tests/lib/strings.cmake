@@ -1,1 +1,0 @@
-korvane_test(string_functions_test SOURCES string_functions_test.cpp LIBS korvane_lib)

@@ -1,1 +1,0 @@
-korvane_test(heap_test SOURCES heap_test.cpp LIBS korvane_platform)

@@ -1,1 +1,0 @@
-korvane_test(conversions_test SOURCES conversions_test.cpp LIBS korvane_values)

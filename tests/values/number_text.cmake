@@ -1,1 +1,0 @@
-korvane_test(number_text_test SOURCES number_text_test.cpp LIBS korvane_values)
