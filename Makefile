@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: run build test test-release test-sanitize fuzz bench deps clean
+.PHONY: run build test test-release test-sanitize test-embed fuzz bench deps clean
 
 deps:
 	tools/install-deps
@@ -20,6 +20,7 @@ run: deps
 test: deps
 	$(MAKE) test-release
 	$(MAKE) test-sanitize
+	$(MAKE) test-embed
 	$(MAKE) fuzz
 
 test-release:
@@ -34,6 +35,13 @@ test-sanitize:
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ../../tools/with-display ctest --output-on-failure -j $(JOBS)
+
+# A game's tree that takes the runtime in with add_subdirectory; the program checks a result and
+# needs no display.
+test-embed:
+	cmake -S tests/embed -B build/embed -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake --build build/embed -j $(JOBS)
+	build/embed/embed_game
 
 fuzz:
 	CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_FUZZ=ON $(CMAKE_FLAGS)
