@@ -1,5 +1,6 @@
 # The two set-up commands of the README: `make run` and `make test`. Both install what is
-# missing first. Build trees live under build/.
+# missing first. Build trees live under build/, one per set of options, so that switching
+# between commands never reconfigures a tree another command left behind.
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
@@ -9,13 +10,15 @@ deps:
 	tools/install-deps
 
 build: deps
-	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_TESTS=ON -DKORVANE_BENCH=ON $(CMAKE_FLAGS)
 	cmake --build build/release -j $(JOBS)
 
-run: deps
-	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_TESTS=OFF -DKORVANE_BENCH=OFF $(CMAKE_FLAGS)
-	cmake --build build/release -j $(JOBS) --target ondrel
-	build/release/bin/ondrel
+# Only what running Ondrel needs: its packages, and the ondrel target without tests or benchmarks.
+run:
+	tools/install-deps --run
+	cmake -S . -B build/run -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_TESTS=OFF -DKORVANE_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build build/run -j $(JOBS) --target ondrel
+	build/run/bin/ondrel
 
 test: deps
 	$(MAKE) test-release
@@ -24,7 +27,7 @@ test: deps
 	$(MAKE) fuzz
 
 test-release:
-	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_TESTS=ON $(CMAKE_FLAGS)
+	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_TESTS=ON -DKORVANE_BENCH=ON $(CMAKE_FLAGS)
 	cmake --build build/release -j $(JOBS)
 	cd build/release && ../../tools/with-display ctest --output-on-failure -j $(JOBS)
 
@@ -49,7 +52,7 @@ fuzz:
 	tools/run-fuzzers build/fuzz/fuzzers
 
 bench: deps
-	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_BENCH=ON $(CMAKE_FLAGS)
+	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_TESTS=ON -DKORVANE_BENCH=ON $(CMAKE_FLAGS)
 	cmake --build build/release -j $(JOBS)
 	tools/with-display tools/run-benchmarks build/release/benchmarks
 
