@@ -4,7 +4,7 @@
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: run build test test-release test-sanitize test-embed fuzz bench deps clean
+.PHONY: run build check test test-release test-sanitize test-embed fuzz bench deps clean
 
 deps:
 	tools/install-deps
@@ -21,10 +21,15 @@ run:
 	build/run/bin/ondrel
 
 test: deps
+	$(MAKE) check
 	$(MAKE) test-release
 	$(MAKE) test-sanitize
 	$(MAKE) test-embed
 	$(MAKE) fuzz
+
+# Checks that need no build: the layout of every tracked C++ file.
+check:
+	tools/check-format
 
 test-release:
 	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_TESTS=ON -DKORVANE_BENCH=ON $(CMAKE_FLAGS)

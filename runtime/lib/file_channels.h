@@ -12,8 +12,8 @@
 namespace korvane {
 
 inline constexpr int kFileChannelCount = 8;
-inline constexpr int kLineChunkBytes = 64;       // readLine reads this much at a time
-inline constexpr int kMaxLineBytes = 1024;       // a longer line continues as the next one
+inline constexpr int kLineChunkBytes = 64;  // readLine reads this much at a time
+inline constexpr int kMaxLineBytes = 1024;  // a longer line continues as the next one
 
 struct FileChannel {
   platform::FileHandle handle = platform::kNoFileHandle;

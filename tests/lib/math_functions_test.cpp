@@ -102,12 +102,22 @@ TEST(MathFunctionsTest, IntegerRemainder) {
   struct Row {
     double a, b, expected;
   } const rows[] = {
-      {7.9, 3, 1},        {-7, 3, -1},     {7, -3, 1},    {-7.9, -3.9, -1},
-      {6, 3, 0},          {5, 0, 0},       {5, -0.0, 0},  {5, 0.5, 0},  // b truncates to 0
-      {5, -0.9, 0},       {kMin32, -1, 0},                              // the overflowing division
-      {kMin32, -1.5, 0},  {kMin32, 3, -2}, {1e10, 7, -2},  // out of range: the most negative
-                                                           // integer, -2147483648 % 7
-      {kNaN, 7, -2},      {5, kNaN, 5},                    // divisor is the most negative integer
+      {7.9, 3, 1},
+      {-7, 3, -1},
+      {7, -3, 1},
+      {-7.9, -3.9, -1},
+      {6, 3, 0},
+      {5, 0, 0},
+      {5, -0.0, 0},
+      {5, 0.5, 0},  // b truncates to 0
+      {5, -0.9, 0},
+      {kMin32, -1, 0},  // the overflowing division
+      {kMin32, -1.5, 0},
+      {kMin32, 3, -2},
+      {1e10, 7, -2},  // out of range: the most negative integer,
+                      // -2147483648 % 7
+      {kNaN, 7, -2},
+      {5, kNaN, 5},  // divisor is the most negative integer
       {2147483647, 2, 1},
   };
   for (const Row& r : rows) {

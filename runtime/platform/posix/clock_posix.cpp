@@ -1,7 +1,7 @@
-#include "runtime/platform/clock.h"
-
 #include <cerrno>
 #include <ctime>
+
+#include "runtime/platform/clock.h"
 
 namespace korvane::platform {
 

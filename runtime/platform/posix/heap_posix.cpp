@@ -1,7 +1,7 @@
 // The heap settings over glibc's mallopt; other C libraries keep their defaults.
-#include "runtime/platform/heap.h"
-
 #include <cstddef>
+
+#include "runtime/platform/heap.h"
 
 #if defined(__GLIBC__) && __has_include(<malloc.h>)
 #include <malloc.h>
