@@ -3,6 +3,7 @@
 # between commands never reconfigures a tree another command left behind.
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+CONFIGURE_RELEASE = cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_TESTS=ON -DKORVANE_BENCH=ON $(CMAKE_FLAGS)
 
 .PHONY: run build check test test-release test-sanitize test-embed fuzz bench deps clean
 
@@ -10,7 +11,7 @@ deps:
 	tools/install-deps
 
 build: deps
-	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_TESTS=ON -DKORVANE_BENCH=ON $(CMAKE_FLAGS)
+	$(CONFIGURE_RELEASE)
 	cmake --build build/release -j $(JOBS)
 
 # Only what running Ondrel needs: its packages, and the ondrel target without tests or benchmarks.
@@ -27,12 +28,16 @@ test: deps
 	$(MAKE) test-embed
 	$(MAKE) fuzz
 
-# Checks that need no build: the layout of every tracked C++ file.
+# Checks that need no build: the layout of every tracked C++ file, and every include against the
+# target graph CMake reports (its file API, asked for before configuring).
 check:
 	tools/check-format
+	mkdir -p build/release/.cmake/api/v1/query && touch build/release/.cmake/api/v1/query/codemodel-v2
+	$(CONFIGURE_RELEASE)
+	tools/check-includes build/release
 
 test-release:
-	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_TESTS=ON -DKORVANE_BENCH=ON $(CMAKE_FLAGS)
+	$(CONFIGURE_RELEASE)
 	cmake --build build/release -j $(JOBS)
 	cd build/release && ../../tools/with-display ctest --output-on-failure -j $(JOBS)
 
@@ -57,7 +62,7 @@ fuzz:
 	tools/run-fuzzers build/fuzz/fuzzers
 
 bench: deps
-	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_TESTS=ON -DKORVANE_BENCH=ON $(CMAKE_FLAGS)
+	$(CONFIGURE_RELEASE)
 	cmake --build build/release -j $(JOBS)
 	tools/with-display tools/run-benchmarks build/release/benchmarks
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/fluid_grid.h"
-#include "app_test_support.h"
+#include "tests/app/app_test_support.h"
 
 namespace ondrel {
 namespace {

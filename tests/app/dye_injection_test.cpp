@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "app/fluid_grid.h"
-#include "app_test_support.h"
+#include "tests/app/app_test_support.h"
 
 namespace ondrel {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "app_test_support.h"
+#include "tests/app/app_test_support.h"
 
 namespace ondrel {
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "app/fluid_grid.h"
-#include "app_test_support.h"
 #include "runtime/gfx2d/opengl_rainbows_internal.h"
+#include "tests/app/app_test_support.h"
 #include "tests/support/gl_pixels.h"
 
 namespace ondrel {
