@@ -5,25 +5,15 @@
 #include <cstdint>
 
 #include "app/fluid_grid.h"
-#include "runtime/core/error_stop.h"
+#include "runtime/values/rt_array.h"
 
 namespace ondrel {
 
 using korvane::elementAt;
+using korvane::elementAtIndex;
 using korvane::RtArray;
 
 namespace {
-constexpr double kIndexOutOfRange = 9;
-
-// The array's own bounds check, on whole-number indices: truncating a double index on every
-// access cost more than the rest of the check.
-inline FluidCell& checkedCell(RtArray<FluidCell>& buffer, int32_t i, int32_t j) {
-  FluidCell* cell = buffer.elementIfValid(i, j);
-  if (cell == nullptr) [[unlikely]] {
-    korvane::stopWithError(kIndexOutOfRange);
-  }
-  return *cell;
-}
 
 void clearCell(double i, double j) {
   FluidCell& cell = elementAt(*currentCells, i, j);
@@ -67,13 +57,13 @@ void diffuseDye() {
     // Walking down the column, the cell below becomes the next centre and the centre the next
     // cell above (at the top the cell above is the cell itself), so each source cell of the
     // column is fetched, and checked, once.
-    const FluidCell* above = &checkedCell(source, i, 0);
+    const FluidCell* above = &elementAtIndex(source, i, 0);
     const FluidCell* centre = above;
     for (int32_t j = 0; j < h - 1; ++j) {
-      const FluidCell& below = checkedCell(source, i, std::min(h - 1, j + 1));
-      const FluidCell& r = checkedCell(source, right, j);
-      const FluidCell& l = checkedCell(source, left, j);
-      FluidCell& out = checkedCell(target, i, j);
+      const FluidCell& below = elementAtIndex(source, i, std::min(h - 1, j + 1));
+      const FluidCell& r = elementAtIndex(source, right, j);
+      const FluidCell& l = elementAtIndex(source, left, j);
+      FluidCell& out = elementAtIndex(target, i, j);
       out.red = blend(centre->red, r.red, l.red, below.red, above->red);
       out.green = blend(centre->green, r.green, l.green, below.green, above->green);
       out.blue = blend(centre->blue, r.blue, l.blue, below.blue, above->blue);

@@ -4,6 +4,7 @@
 //   korvane::RtArray<Cell> cells;                // global or member: empty, nothing allocated
 //   korvane::dimensionArray(cells, 160, 120);    // 160 x 120 cells, every field 0
 //   korvane::elementAt(cells, i, j).red = 255;   // checked; outside the sizes stops with code 9
+//   korvane::elementAtIndex(cells, 3, 4).red;    // the same check on int32 indices
 //   double width = korvane::dimensionSize(cells, 0);   // 160
 //   const Cell* raw = cells.data();              // cell (i, j) is raw[i + j * 160]
 //
@@ -146,6 +147,16 @@ class RtArray {
       array_detail::stopIndexOutOfRange();
     }
     return *at(i0, i1, i2, i3);
+  }
+
+  // elementAtIndex's body: elementIfValid's check on whole-number indices, and the stop with
+  // code 9 (kept out of line) when it fails.
+  T& checkedElementAtIndex(int32_t i0, int32_t i1, int32_t i2, int32_t i3) {
+    T* element = elementIfValid(i0, i1, i2, i3);
+    if (element == nullptr) [[unlikely]] {
+      array_detail::stopIndexOutOfRange();
+    }
+    return *element;
   }
 
   // Sizes the array and clears every element (see dimensionArray).
@@ -350,6 +361,19 @@ template <ArrayElement T>
 inline const T& elementAt(const RtArray<T>& array, double i0, double i1 = 0, double i2 = 0,
                           double i3 = 0) {
   return elementAt(const_cast<RtArray<T>&>(array), i0, i1, i2, i3);
+}
+
+// The same access for code that already counts in whole numbers: no truncation per index, the
+// same check and the same stop with code 9.
+template <ArrayElement T>
+inline T& elementAtIndex(RtArray<T>& array, int32_t i0, int32_t i1 = 0, int32_t i2 = 0,
+                         int32_t i3 = 0) {
+  return array.checkedElementAtIndex(i0, i1, i2, i3);
+}
+template <ArrayElement T>
+inline const T& elementAtIndex(const RtArray<T>& array, int32_t i0, int32_t i1 = 0, int32_t i2 = 0,
+                               int32_t i3 = 0) {
+  return elementAtIndex(const_cast<RtArray<T>&>(array), i0, i1, i2, i3);
 }
 
 // Size of dimension n (truncated): 0 to 3 give size0 to size3, anything else 0.

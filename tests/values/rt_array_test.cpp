@@ -132,6 +132,18 @@ TEST(RtArrayTest, TheCheckAdmitsExactlyTheIndicesInsideTheSizes) {
   EXPECT_EQ(emptied.elementIfValid(0), nullptr);
 }
 
+TEST(RtArrayTest, IntegerIndexAccessAddressesWhatDoubleIndexAccessDoes) {
+  RtArray<Cell> cells;
+  dimensionArray(cells, 160, 120);
+  const int32_t corners[][2] = {{0, 0}, {159, 0}, {0, 119}, {159, 119}, {17, 42}};
+  for (const auto& c : corners) {
+    EXPECT_EQ(&elementAtIndex(cells, c[0], c[1]), &elementAt(cells, c[0], c[1]))
+        << c[0] << "," << c[1];
+  }
+  const RtArray<Cell>& readOnly = cells;
+  EXPECT_EQ(&elementAtIndex(readOnly, 159, 119), cells.data() + 19199);
+}
+
 // elementAt tests the indices as doubles; that must admit exactly what truncating first and
 // testing the integers admits, for every awkward double and every kind of size.
 TEST(RtArrayTest, TheDoubleIndexCheckMatchesTruncateThenCheck) {
@@ -400,6 +412,20 @@ void allocationFails() {
   testing_support::failAllocationsFrom(64 * 1024);
   dimensionArray(tornDownAtExit, 100000);
 }
+void integerIndexAtTheFirstSize() {
+  RtArray<Cell> cells;
+  dimensionArray(cells, 160, 120);
+  elementAtIndex(cells, 160, 0).red = 1;
+}
+void negativeIntegerIndex() {
+  RtArray<Cell> cells;
+  dimensionArray(cells, 160, 120);
+  elementAtIndex(cells, 3, -1).red = 1;
+}
+void integerIndexInANeverDimensionedArray() {
+  RtArray<int32_t> never;
+  elementAtIndex(never, 0) = 1;
+}
 void cellAllocationFails() {
   testing_support::failAllocationsFrom(1);
   RtArray<Cell> cells;
@@ -419,6 +445,9 @@ TEST_F(RtArrayDeathTest, FailedChecksStopWithCode9AndStorageFailuresWithCode7) {
       {nanIndex, "9", "NaN index"},
       {nonZeroIndexInASizeZeroDimension, "9", "index 1 in a dimension of size 0"},
       {secondIndexAtItsSize, "9", "second index at its size"},
+      {integerIndexAtTheFirstSize, "9", "int32 index at the first size"},
+      {negativeIntegerIndex, "9", "negative int32 index"},
+      {integerIndexInANeverDimensionedArray, "9", "int32 index, never dimensioned"},
       {countPastThirtyOneBits, "7", "element count past 2^31"},
       {countWithInfiniteSize, "7", "infinite size"},
       {capacityPastThirtyOneBits, "7", "rounded capacity past 2^31"},
