@@ -67,11 +67,6 @@ const std::array<GlEntryPoint, kGlEntryPointCount> kGlEntryPoints = {{
 
 #undef KORVANE_ENTRY
 
-GlExtensionTable& glExtensions() {
-  static GlExtensionTable table;
-  return table;
-}
-
 void loadGlExtensions(GlExtensionTable& table, std::string_view extensions) {
   for (const GlEntryPoint& entry : kGlEntryPoints) {
     void* address = nullptr;

@@ -50,9 +50,6 @@ struct GlExtensionTable {
   PFNGLFRAMEBUFFERRENDERBUFFEREXTPROC glFramebufferRenderbufferEXT = nullptr;
 };
 
-// The process-wide table (all null until a display is created).
-GlExtensionTable& glExtensions();
-
 // One row per entry point, in loading order: the extension whose presence in the GL extension
 // string (a plain substring search) allows the load, and where the address goes.
 struct GlEntryPoint {

@@ -8,6 +8,7 @@
 #include "runtime/core/upward_calls.h"
 #include "runtime/gfx2d/gfx2d_commands.h"
 #include "runtime/gfx2d/opengl_rainbows.h"
+#include "runtime/gfx2d/opengl_rainbows_internal.h"
 #include "runtime/platform/clock.h"
 
 namespace korvane {
@@ -15,13 +16,7 @@ namespace {
 
 bool validSpriteId(int32_t id) { return id >= 0 && id < kSpriteCount; }
 
-bool multitexturing() { return glExtensions().glActiveTextureARB != nullptr; }
-
-// Process-wide, like the polygon being built.
-GrowingVertexBuffer<PolygonVertex>& polygonBuffer() {
-  static GrowingVertexBuffer<PolygonVertex> buffer(kVertexGrowthStep, kVertexFirstSize);
-  return buffer;
-}
+bool multitexturing(const GlExtensionTable& gl) { return gl.glActiveTextureARB != nullptr; }
 
 // Beyond which an initial polygon buffer is big enough not to be grown at the start.
 constexpr int32_t kPolygonMinimumCapacity = 8;
@@ -56,23 +51,23 @@ void OpenGLRainbows::setAlphaMode(float level) {
   }
   float stored = std::fabs(level);
   if (!(stored <= 1.0f)) stored = 1.0f;  // NaN too
-  gfx2d_.alphaLevel = stored;
+  gfx2d_->alphaLevel = stored;
   glColor4f(stored, stored, stored, stored);
 }
 
 void OpenGLRainbows::bindSprite(int32_t id, int32_t secondId, int32_t smooth,
                                 const GLuint* explicitNames) {
-  gfx2d_.currentTexture = id;
-  gfx2d_.secondTexture = secondId;
-  gfx2d_.smooth = smooth;
+  gfx2d_->currentTexture = id;
+  gfx2d_->secondTexture = secondId;
+  gfx2d_->smooth = smooth;
   // Ids past the table bind no texture of it.
   auto nameOf = [&](int32_t sprite) -> GLuint {
     if (!validSpriteId(sprite)) return 0;
     if (explicitNames) return explicitNames[sprite];
-    const SpriteEntry& row = gfx2d_.sprites[sprite];
+    const SpriteEntry& row = gfx2d_->sprites[sprite];
     return smooth ? row.smoothTexture : row.texture;
   };
-  if (multitexturing()) {
+  if (multitexturing(glExtensions_)) {
     const GlExtensionTable& gl = glExtensions();
     gl.glActiveTextureARB(GL_TEXTURE1_ARB);
     if (secondId < 0 || id < 0) {
@@ -104,7 +99,7 @@ void OpenGLRainbows::drawSprite(int32_t id, float x, float y) {
   x = std::ceil(x);
   y = std::ceil(y);
   bindSprite(id, -1, 0);
-  const SpriteEntry& row = gfx2d_.sprites[id];
+  const SpriteEntry& row = gfx2d_->sprites[id];
   const float w = row.width, h = row.height;
   const float s = w / row.textureWidth, t = h / row.textureHeight;
   glBegin(GL_QUADS);
@@ -128,7 +123,7 @@ void OpenGLRainbows::drawStretched(int32_t id, float x, float y, float width, fl
   // One negative extent mirrors the quad's winding; both turn the picture half round.
   const bool mirrored = (width < 0) != (height < 0);
   bindSprite(id, -1, 0);
-  const SpriteEntry& row = gfx2d_.sprites[id];
+  const SpriteEntry& row = gfx2d_->sprites[id];
   const float s = static_cast<float>(row.width) / row.textureWidth;
   const float t = static_cast<float>(row.height) / row.textureHeight;
   if (mirrored) glFrontFace(GL_CW);
@@ -154,7 +149,7 @@ void OpenGLRainbows::drawZoomed(int32_t id, float x, float y, float zoomX, float
 
 void OpenGLRainbows::drawRotated(int32_t id, float x, float y, float angle, float zoom) {
   if (!validSpriteId(id)) return;
-  const SpriteEntry& row = gfx2d_.sprites[id];
+  const SpriteEntry& row = gfx2d_->sprites[id];
   const float w = row.width, h = row.height;
   const float W = row.textureWidth, H = row.textureHeight;
   const float hw = zoom * w / 2, hh = zoom * h / 2;
@@ -178,7 +173,7 @@ void OpenGLRainbows::drawRotated(int32_t id, float x, float y, float angle, floa
 
 void OpenGLRainbows::drawFrame(int32_t id, int32_t frame, float x, float y) {
   if (!validSpriteId(id)) return;
-  const SpriteEntry& row = gfx2d_.sprites[id];
+  const SpriteEntry& row = gfx2d_->sprites[id];
   const int32_t fw = row.frameWidth, fh = row.frameHeight;
   if (fw == 0 || fh == 0) return;
   // Frames are laid out over the texture's width; a frame wider than the texture (or an empty
@@ -207,15 +202,15 @@ void OpenGLRainbows::drawFrame(int32_t id, int32_t frame, float x, float y) {
 
 void OpenGLRainbows::drawTiledImage(int32_t slot) {
   if (slot < 0 || slot >= kTiledSlotCount) return;
-  const TiledImage& tiled = gfx2d_.tiledImages[slot];
+  const TiledImage& tiled = gfx2d_->tiledImages[slot];
   glDisable(GL_ALPHA_TEST);
-  if (multitexturing()) {
+  if (multitexturing(glExtensions_)) {
     glExtensions().glActiveTextureARB(GL_TEXTURE1_ARB);
     glDisable(GL_TEXTURE_2D);
     glExtensions().glActiveTextureARB(GL_TEXTURE0_ARB);
   }
   glEnable(GL_TEXTURE_2D);
-  gfx2d_.currentTexture = 0;
+  gfx2d_->currentTexture = 0;
   const int32_t tile = tiled.textureWidths[0];
   float x = 0;
   for (int32_t c = 0; c < tiled.columns; ++c) {
@@ -268,25 +263,25 @@ void OpenGLRainbows::fadeToBackground(const std::string& path) {
 
 void OpenGLRainbows::beginPolygon(int32_t id) {
   bindSprite(validSpriteId(id) ? id : -1, -1, 0);
-  GrowingVertexBuffer<PolygonVertex>& buffer = polygonBuffer();
+  GrowingVertexBuffer<PolygonVertex>& buffer = gfx2d_->polygonVertices;
   if (buffer.capacity() <= kPolygonMinimumCapacity) buffer.growTo(kPolygonMinimumCapacity);
   buffer.count = 0;
 }
 
 void OpenGLRainbows::addPolygonVertex(float x, float y, float s, float t, int32_t colour) {
-  GrowingVertexBuffer<PolygonVertex>& buffer = polygonBuffer();
+  GrowingVertexBuffer<PolygonVertex>& buffer = gfx2d_->polygonVertices;
   if (buffer.count + 1 > buffer.capacity() && !buffer.growTo(int64_t{buffer.count} + 1)) return;
   PolygonVertex& v = buffer.data()[buffer.count++];
   v.x = x;
   v.y = y;
-  const SpriteEntry* row = spriteEntry(gfx2d_.currentTexture);
+  const SpriteEntry* row = spriteEntry(gfx2d_->currentTexture);
   if (row) {
     v.s = s / row->textureWidth;
     v.t = (row->height - t) / row->textureHeight;
   } else {
     v.s = v.t = 0;
   }
-  const float level = gfx2d_.alphaLevel;
+  const float level = gfx2d_->alphaLevel;
   v.red = (colour & 0xFF) / 255.0f * level;
   v.green = ((colour >> 8) & 0xFF) / 255.0f * level;
   v.blue = ((colour >> 16) & 0xFF) / 255.0f * level;
@@ -294,8 +289,8 @@ void OpenGLRainbows::addPolygonVertex(float x, float y, float s, float t, int32_
 }
 
 void OpenGLRainbows::endPolygon() {
-  GrowingVertexBuffer<PolygonVertex>& buffer = polygonBuffer();
-  const bool textured = spriteEntry(gfx2d_.currentTexture) != nullptr;
+  GrowingVertexBuffer<PolygonVertex>& buffer = gfx2d_->polygonVertices;
+  const bool textured = spriteEntry(gfx2d_->currentTexture) != nullptr;
   glEnable(GL_COLOR_MATERIAL);
   glEnable(GL_DITHER);
   glShadeModel(GL_SMOOTH);
@@ -316,21 +311,21 @@ void OpenGLRainbows::endPolygon() {
   }
   glShadeModel(GL_FLAT);
   glEnable(GL_TEXTURE_2D);
-  const float level = gfx2d_.alphaLevel;
+  const float level = gfx2d_->alphaLevel;
   glColor4f(level, level, level, level);
   glDisable(GL_DITHER);
   glDisable(GL_COLOR_MATERIAL);
 }
 
 bool OpenGLRainbows::isTransparentColour(int32_t colour) const {
-  return gfx2d_.spriteKey != kNoColourKey &&
+  return gfx2d_->spriteKey != kNoColourKey &&
          (static_cast<uint32_t>(colour) & 0xFFFFFFu) ==
-             (static_cast<uint32_t>(gfx2d_.spriteKey) & 0xFFFFFFu);
+             (static_cast<uint32_t>(gfx2d_->spriteKey) & 0xFFFFFFu);
 }
 
 void OpenGLRainbows::beginPrimitive(int32_t colour) {
   glDisable(GL_ALPHA_TEST);
-  const float level = gfx2d_.alphaLevel;
+  const float level = gfx2d_->alphaLevel;
   auto scaled = [level](int32_t channel) { return static_cast<GLubyte>(channel * level); };
   glColor4ub(scaled(colour & 0xFF), scaled((colour >> 8) & 0xFF), scaled((colour >> 16) & 0xFF),
              isTransparentColour(colour) ? 0 : static_cast<GLubyte>(level * 255));
@@ -344,7 +339,7 @@ void OpenGLRainbows::endPrimitive() {
   glMatrixMode(GL_PROJECTION);
   glPopMatrix();
   glMatrixMode(GL_MODELVIEW);
-  const float level = gfx2d_.alphaLevel;
+  const float level = gfx2d_->alphaLevel;
   glColor4f(level, level, level, level);
   glEnable(GL_ALPHA_TEST);
 }

@@ -6,6 +6,7 @@
 
 #include "runtime/gfx2d/glyph_table.h"
 #include "runtime/gfx2d/opengl_rainbows.h"
+#include "runtime/gfx2d/opengl_rainbows_internal.h"
 
 namespace korvane {
 namespace {
@@ -25,7 +26,7 @@ int32_t gridRows(int32_t width, int32_t height) {
 void OpenGLRainbows::fontCellSize(int32_t font, int32_t& width, int32_t& height) const {
   width = height = 0;
   if (!validFont(font)) return;
-  const SpriteEntry& row = gfx2d_.sprites[kFontSlotBase + font];
+  const SpriteEntry& row = gfx2d_->sprites[kFontSlotBase + font];
   width = row.width / kCellsPerRow;
   height = row.height / gridRows(row.width, row.height);
 }
@@ -33,10 +34,10 @@ void OpenGLRainbows::fontCellSize(int32_t font, int32_t& width, int32_t& height)
 uint8_t OpenGLRainbows::loadFont(int32_t font, const std::string& path) {
   if (!validFont(font)) return 0;
   const int32_t id = kFontSlotBase + font;
-  if (!path.empty() && loadSprite(id, path, gfx2d_.fontKey, 0)) return 1;
+  if (!path.empty() && loadSprite(id, path, gfx2d_->fontKey, 0)) return 1;
   deleteSprite(id);
   RgbaImage image;
-  SpriteEntry& row = gfx2d_.sprites[id];
+  SpriteEntry& row = gfx2d_->sprites[id];
   if (makeBuiltinFont(image)) uploadImage(image, 0, 0, 0, 0, &row.texture, nullptr, 0, 1);
   row.width = row.textureWidth = kBuiltinFontWidth;
   row.height = row.textureHeight = kBuiltinFontHeight;
@@ -47,7 +48,7 @@ void OpenGLRainbows::printText(int32_t font, const char* text, float x, float y,
   if (!text || text[0] == '\0' || !validFont(font)) return;
   const int32_t id = kFontSlotBase + font;
   bindSprite(id, -1, 0);
-  const SpriteEntry& row = gfx2d_.sprites[id];
+  const SpriteEntry& row = gfx2d_->sprites[id];
   const int32_t W = row.width, H = row.height;
   const int32_t rows = gridRows(W, H);
   const int32_t codes = kCellsPerRow * rows;
@@ -59,7 +60,7 @@ void OpenGLRainbows::printText(int32_t font, const char* text, float x, float y,
   y = std::ceil(y);
 
   const size_t length = std::strlen(text);
-  GrowingVertexBuffer<TextVertex>& buffer = gfx2d_.textVertices;
+  GrowingVertexBuffer<TextVertex>& buffer = gfx2d_->textVertices;
   const int64_t needed = 4 * static_cast<int64_t>(length);
   if (needed >= buffer.capacity() && !buffer.growTo(needed)) return;
   TextVertex* v = buffer.data();

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "runtime/core/upward_calls.h"
+#include "runtime/gfx2d/opengl_rainbows_internal.h"
 #include "runtime/lib/media_resolver.h"
 #include "runtime/values/conversions.h"
 #include "runtime/values/number_text.h"
@@ -32,7 +33,7 @@ void loadSprite(double id, const RtString& file) {
   d->deleteSprite(row);
   const std::string path = resolve(file);
   if (path.empty()) return;
-  d->loadSprite(row, path, d->gfx2d().spriteKey, 0);
+  d->loadSprite(row, path, gfx2dState(*d).spriteKey, 0);
 }
 
 void loadAnimation(double id, const RtString& file, double frameWidth, double frameHeight) {
@@ -58,7 +59,7 @@ void loadFont(double n, const RtString& file) {
   OpenGLRainbows* d = display();
   if (!d) return;
   const int32_t font = toFont(n);
-  d->gfx2d().currentFont = font;
+  gfx2dState(*d).currentFont = font;
   d->loadFont(font, resolve(file));
 }
 
@@ -183,17 +184,17 @@ void viewport(double x, double y, double width, double height) {
 
 void setTexture(double id, double secondId) {
   if (OpenGLRainbows* d = display()) {
-    d->bindSprite(toInt(id), toInt(secondId), d->gfx2d().textureSmoothing);
+    d->bindSprite(toInt(id), toInt(secondId), gfx2dState(*d).textureSmoothing);
   }
 }
 
 void textureSmoothing(double flag) {
-  if (OpenGLRainbows* d = display()) d->gfx2d().textureSmoothing = toInt(flag);
+  if (OpenGLRainbows* d = display()) gfx2dState(*d).textureSmoothing = toInt(flag);
 }
 
 void print(const char* text, double x, double y) {
   if (OpenGLRainbows* d = display()) {
-    d->printText(d->gfx2d().currentFont, textOf(text), toFloat(x), toFloat(y), 0.0f);
+    d->printText(gfx2dState(*d).currentFont, textOf(text), toFloat(x), toFloat(y), 0.0f);
   }
 }
 
@@ -202,18 +203,18 @@ void print(const RtString& text, double x, double y) { print(textOf(text), x, y)
 void printNumber(double value, double x, double y) { print(numberToText(value), x, y); }
 
 void setFont(double n) {
-  if (OpenGLRainbows* d = display()) d->gfx2d().currentFont = toFont(n);
+  if (OpenGLRainbows* d = display()) gfx2dState(*d).currentFont = toFont(n);
 }
 
 void fontSize(double& width, double& height) {
   int32_t w = 0, h = 0;
-  if (OpenGLRainbows* d = display()) d->fontCellSize(d->gfx2d().currentFont, w, h);
+  if (OpenGLRainbows* d = display()) d->fontCellSize(gfx2dState(*d).currentFont, w, h);
   width = w;
   height = h;
 }
 
 void showLoadingScreen(OpenGLRainbows& d) {
-  d.gfx2d().currentFont = 0;
+  gfx2dState(d).currentFont = 0;
   d.loadFont(0, "");
   d.loadFont(0, mediaPathToOpen(kDefaultFontFile));
   int32_t cellWidth = 0, cellHeight = 0;
@@ -228,7 +229,7 @@ void showLoadingScreen(OpenGLRainbows& d) {
 void prepareNext2dFrame(OpenGLRainbows& d) {
   d.setAlphaMode(0);
   d.drawTiledImage(kBackgroundSlot);
-  d.gfx2d().textureSmoothing = 0;
+  gfx2dState(d).textureSmoothing = 0;
 }
 
 }  // namespace korvane

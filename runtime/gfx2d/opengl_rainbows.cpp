@@ -78,7 +78,13 @@ int multisampleSearchOrder(int32_t request, int32_t* out, int capacity) {
   return count;
 }
 
-OpenGLRainbows::OpenGLRainbows() {
+Gfx2dState& gfx2dState(OpenGLRainbows& display) { return *display.gfx2d_; }
+
+void setMultisampleAttemptForTesting(OpenGLRainbows& display, MultisampleAttempt attempt) {
+  display.multisampleAttempt_ = std::move(attempt);
+}
+
+OpenGLRainbows::OpenGLRainbows() : gfx2d_(std::make_unique<Gfx2dState>()) {
   useHighResolutionCounter_ = hasPerformanceClock();
   counterFrequency_ = useHighResolutionCounter_ ? performanceFrequency() : 0;
   timeBase_ = readClock();
@@ -90,7 +96,7 @@ OpenGLRainbows::~OpenGLRainbows() {
   platform::deleteContext(glContext_);
   glContext_ = nullptr;
   // The entry points belonged to the context just deleted.
-  glExtensions() = GlExtensionTable{};
+  glExtensions_ = GlExtensionTable{};
 }
 
 bool OpenGLRainbows::makeWindowAndContext(int32_t samples) {
@@ -170,7 +176,7 @@ uint8_t OpenGLRainbows::createDisplay(InstanceHandle instance, int32_t width, in
   nextFrameDeadline_ = timeBase_;
 
   const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-  loadGlExtensions(glExtensions(), extensions != nullptr ? extensions : "");
+  loadGlExtensions(glExtensions_, extensions != nullptr ? extensions : "");
 
   platform::showWindow(window_);
   resetView(0, 0, 0, 0);

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "runtime/gfx2d/display_extensions.h"
@@ -16,6 +17,8 @@
 #include "runtime/platform/window.h"
 
 namespace korvane {
+
+struct Gfx2dState;  // gfx2d_internal.h
 
 // Module instance handle of the executable (no meaning on this system; kept for callers).
 using InstanceHandle = void*;
@@ -57,6 +60,9 @@ class OpenGLRainbows {
   void setFrameRate(int32_t framesPerSecond);
   // Whole-word search of the GL extension string; 0 without a current context.
   uint8_t hasGlExtension(const char* name) const;
+  // The entry points loaded for this display's context (all null before createDisplay, and
+  // again once the context is gone).
+  const GlExtensionTable& glExtensions() const { return glExtensions_; }
 
   // The multisample search: tries `samples`, then half of it, ... down to 1, each time with a
   // freshly made window and context. Returns the samples obtained or 0 (none could be made).
@@ -92,13 +98,6 @@ class OpenGLRainbows {
   // Clock reading after which the next presented frame may proceed (Part of the frame clock).
   double nextFrameDeadline() const { return nextFrameDeadline_; }
   void setNextFrameDeadline(double deadline) { nextFrameDeadline_ = deadline; }
-
-  // Replaces the window-and-context attempt of the multisample search (tests count the tries).
-  // The function gets the samples to try and returns whether a window could be made.
-  using MultisampleAttempt = std::function<bool(int32_t samples)>;
-  void setMultisampleAttemptForTesting(MultisampleAttempt attempt) {
-    multisampleAttempt_ = std::move(attempt);
-  }
 
   // ===== 2D graphics state: sprite table, pixel copies, tiled images, text vertex buffer,
   // ===== current textures and smoothing, alpha level, offscreen targets and the current
@@ -136,9 +135,7 @@ class OpenGLRainbows {
   uint8_t spritesCollide(int32_t id1, int32_t x1, int32_t y1, int32_t id2, int32_t x2, int32_t y2);
   SpriteEntry* spriteEntry(int32_t id);  // nullptr outside the table
   const SpriteEntry* spriteEntry(int32_t id) const;
-  const TiledImage* tiledImage(int32_t slot) const {
-    return slot >= 0 && slot < kTiledSlotCount ? &gfx2d_.tiledImages[slot] : nullptr;
-  }
+  const TiledImage* tiledImage(int32_t slot) const;  // nullptr outside 0..15
 
   // Drawing (drawing.cpp), in screen pixels from the view's top-left corner.
   // level 0: opaque; > 0 additive; < 0 translucent; the stored level is |level| up to 1.
@@ -171,16 +168,17 @@ class OpenGLRainbows {
   void printText(int32_t font, const char* text, float x, float y, float z);
   void fontCellSize(int32_t font, int32_t& width, int32_t& height) const;
 
-  Gfx2dState& gfx2d() { return gfx2d_; }
-  const Gfx2dState& gfx2d() const { return gfx2d_; }
-
  private:
+  friend Gfx2dState& gfx2dState(OpenGLRainbows& display);
+  friend void setMultisampleAttemptForTesting(OpenGLRainbows& display,
+                                              std::function<bool(int32_t samples)> attempt);
+
   const AlphaCopy* alphaCopy(int32_t id);
   bool isTransparentColour(int32_t colour) const;
   void beginPrimitive(int32_t colour);
   void endPrimitive();
   void presentFromDrawing();
-  Gfx2dState gfx2d_;
+  std::unique_ptr<Gfx2dState> gfx2d_;
 
  public:
   // ----- end 2D graphics section -----
@@ -207,11 +205,12 @@ class OpenGLRainbows {
   int32_t useHighResolutionCounter_ = 0;
   InstanceHandle instance_ = nullptr;
   platform::GlContext* glContext_ = nullptr;
+  GlExtensionTable glExtensions_;
   double nextFrameDeadline_ = 0;
   // The position the window had when last windowed, restored on the way back.
   platform::Position normalPosition_{};
   bool hasNormalPosition_ = false;
-  MultisampleAttempt multisampleAttempt_;
+  std::function<bool(int32_t samples)> multisampleAttempt_;
 };
 
 // The process-wide display, owned here: the runtime start-up creates it (no window yet: its

@@ -1,4 +1,4 @@
-#include "runtime/gfx2d/sprite_table.h"
+#include "runtime/gfx2d/gfx2d_internal.h"
 
 namespace korvane {
 

@@ -9,6 +9,7 @@
 #include "runtime/gfx2d/display_extensions_internal.h"
 #include "runtime/gfx2d/image_readers.h"
 #include "runtime/gfx2d/opengl_rainbows.h"
+#include "runtime/gfx2d/opengl_rainbows_internal.h"
 #include "runtime/gfx2d/texture_prep.h"
 
 namespace korvane {
@@ -26,12 +27,16 @@ void setUnpackDefaults() {
 
 }  // namespace
 
+const TiledImage* OpenGLRainbows::tiledImage(int32_t slot) const {
+  return slot >= 0 && slot < kTiledSlotCount ? &gfx2d_->tiledImages[slot] : nullptr;
+}
+
 SpriteEntry* OpenGLRainbows::spriteEntry(int32_t id) {
-  return validSpriteId(id) ? &gfx2d_.sprites[id] : nullptr;
+  return validSpriteId(id) ? &gfx2d_->sprites[id] : nullptr;
 }
 
 const SpriteEntry* OpenGLRainbows::spriteEntry(int32_t id) const {
-  return validSpriteId(id) ? &gfx2d_.sprites[id] : nullptr;
+  return validSpriteId(id) ? &gfx2d_->sprites[id] : nullptr;
 }
 
 void OpenGLRainbows::deleteSprite(int32_t id) {
@@ -47,7 +52,7 @@ void OpenGLRainbows::deleteSprite(int32_t id) {
   row->textureHeight = -1;
   row->width = 0;
   row->height = 0;
-  gfx2d_.pixelCopies[id].reset();
+  gfx2d_->pixelCopies[id].reset();
 }
 
 void OpenGLRainbows::setFrameSize(int32_t id, int32_t frameWidth, int32_t frameHeight) {
@@ -64,8 +69,8 @@ void OpenGLRainbows::spriteSize(int32_t id, int32_t& width, int32_t& height) con
 }
 
 void OpenGLRainbows::setTransparentColour(int32_t colour) {
-  gfx2d_.spriteKey = colour;
-  gfx2d_.fontKey = colour;
+  gfx2d_->spriteKey = colour;
+  gfx2d_->fontKey = colour;
 }
 
 uint8_t OpenGLRainbows::loadSprite(int32_t id, const std::string& path, int32_t colourKey,
@@ -142,7 +147,7 @@ uint8_t OpenGLRainbows::uploadImage(const RgbaImage& image, int32_t x, int32_t y
 
 void OpenGLRainbows::deleteTiledImage(int32_t slot) {
   if (!validTiledSlot(slot)) return;
-  TiledImage& tiled = gfx2d_.tiledImages[slot];
+  TiledImage& tiled = gfx2d_->tiledImages[slot];
   if (contextReady()) {
     for (int32_t c = 0; c < tiled.columns; ++c) {
       for (int32_t r = 0; r < tiled.rows; ++r) {
@@ -160,7 +165,7 @@ uint8_t OpenGLRainbows::loadTiledImage(int32_t slot, const std::string& path) {
   if (!readImageFile(image, path, kNoColourKey) || image.width == 0 || image.height == 0) return 0;
   const int32_t tile = std::min<int32_t>(largestTextureSize(), kMaxTileSize);
   deleteTiledImage(slot);
-  TiledImage& tiled = gfx2d_.tiledImages[slot];
+  TiledImage& tiled = gfx2d_->tiledImages[slot];
   int32_t row = 0;
   for (int32_t top = 0; top < image.height && row < kTileGridColumns; top += tile, ++row) {
     int32_t column = 0;
@@ -181,7 +186,7 @@ uint8_t OpenGLRainbows::loadTiledImage(int32_t slot, const std::string& path) {
 
 void OpenGLRainbows::grabScreenToTiled(int32_t slot) {
   if (!validTiledSlot(slot)) return;
-  TiledImage& tiled = gfx2d_.tiledImages[slot];
+  TiledImage& tiled = gfx2d_->tiledImages[slot];
   const int32_t screenWidth = width();
   const int32_t screenHeight = height();
   // One tile as large as the screen needs, not the largest texture the driver allows (which
@@ -222,8 +227,8 @@ void OpenGLRainbows::grabScreenToTiled(int32_t slot) {
 
 void OpenGLRainbows::deleteAllImages() {
   for (int32_t id = 0; id < kSpriteCount; ++id) {
-    if (gfx2d_.sprites[id].texture || gfx2d_.sprites[id].smoothTexture ||
-        gfx2d_.sprites[id].textureWidth != -1 || gfx2d_.pixelCopies[id]) {
+    if (gfx2d_->sprites[id].texture || gfx2d_->sprites[id].smoothTexture ||
+        gfx2d_->sprites[id].textureWidth != -1 || gfx2d_->pixelCopies[id]) {
       deleteSprite(id);
     }
   }
@@ -235,7 +240,7 @@ const AlphaCopy* OpenGLRainbows::alphaCopy(int32_t id) {
   if (!row || row->texture == 0 || row->textureWidth < 1 || row->textureHeight < 1) {
     return nullptr;
   }
-  std::unique_ptr<AlphaCopy>& copy = gfx2d_.pixelCopies[id];
+  std::unique_ptr<AlphaCopy>& copy = gfx2d_->pixelCopies[id];
   if (copy && copy->textureWidth == row->textureWidth &&
       copy->textureHeight == row->textureHeight) {
     return copy.get();

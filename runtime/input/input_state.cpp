@@ -70,14 +70,13 @@ constexpr double kAxisScale = 32767;
 constexpr double kPadDeadBand = 30000;
 constexpr int kSliderOffset = 32768;
 
-// The character the last character read returned; shared by every reader of the keyboard.
-int lastCharacter = 0;
+// The module's input state (createInputState .. destroyInputState).
+InputState* globalInput = nullptr;
 
-// The input state that receives dispatched input events.
-InputState* observedState = nullptr;
-
+// The platform's observer carries no context: dispatched input events go to the module's own
+// input state.
 void observeInputEvent(const platform::Event& event) {
-  if (observedState != nullptr) observedState->noteEvent(event);
+  if (globalInput != nullptr) globalInput->noteEvent(event);
 }
 
 uint32_t povOfHat(uint8_t hat) {
@@ -151,16 +150,12 @@ uint32_t InputState::initInput(void*, bool captureMouse) {
     }
   }
 
-  observedState = this;
   platform::setInputEventObserver(observeInputEvent);
   return status;
 }
 
 void InputState::releaseInput() {
-  if (observedState == this) {
-    platform::setInputEventObserver(nullptr);
-    observedState = nullptr;
-  }
+  if (this == globalInput) platform::setInputEventObserver(nullptr);
   // The pointer is given back without being moved: at program end the window may be gone.
   if (!systemCursor_ && mouseDevice_) {
     platform::setRelativeMouseMode(false);
@@ -306,8 +301,8 @@ int InputState::readKeyChar() {
   }
   const bool shift = ((keyBuffer_[kKeyLeftShift] | keyBuffer_[kKeyRightShift]) & kKeyDownBit) != 0;
   if (shift && character >= 'a' && character <= 'z') character -= 32;
-  if (character == lastCharacter) return 0;
-  lastCharacter = character;
+  if (character == lastCharacter_) return 0;
+  lastCharacter_ = character;
   return character;
 }
 
@@ -362,7 +357,6 @@ void InputState::noteEvent(const platform::Event& event) {
 // ---- the process-wide state and the commands
 
 namespace {
-InputState* globalInput = nullptr;
 
 JoystickSample joystickSample(double index) {
   JoystickSample sample;

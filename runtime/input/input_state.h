@@ -136,7 +136,8 @@ class InputState {
 
   // The frame code calls this once per presented frame.
   void setNewFrame() { newFrame_ = true; }
-  // Wheel motion arrives only as events; the dispatcher hands them here.
+  // Wheel motion arrives only as events; the dispatcher hands them to the module's own input
+  // state (inputState()) once that has started its devices.
   void noteEvent(const platform::Event& event);
 
   int32_t mouseX() const { return mouseX_; }
@@ -163,7 +164,8 @@ class InputState {
   int16_t lastDx_ = 0;
   int16_t lastDy_ = 0;
   int16_t lastWheel_ = 0;
-  int pendingWheel_ = 0;  // wheel steps dispatched since the last frame's read
+  int pendingWheel_ = 0;   // wheel steps dispatched since the last frame's read
+  int lastCharacter_ = 0;  // what the last character read returned
 };
 
 // ---- The process-wide input state and the program's commands on it. Without an input state

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "runtime/gfx2d/display_extensions.h"
-#include "runtime/gfx2d/opengl_rainbows.h"
+#include "runtime/gfx2d/opengl_rainbows_internal.h"
 #include "runtime/platform/window.h"
 
 namespace korvane {
@@ -261,7 +261,7 @@ TEST_F(DisplayTest, EntryPointsAreLoadedOnlyForAdvertisedExtensions) {
   for (size_t i = 0; i < kGlEntryPoints.size(); ++i) {
     bool advertised =
         std::string_view(extensions).find(kGlEntryPoints[i].extension) != std::string_view::npos;
-    EXPECT_EQ(kGlEntryPoints[i].read(glExtensions()) != nullptr, advertised)
+    EXPECT_EQ(kGlEntryPoints[i].read(display_->glExtensions()) != nullptr, advertised)
         << kGlEntryPoints[i].name;
   }
   // Names GLX would resolve anyway stay null without their extension.
@@ -271,7 +271,7 @@ TEST_F(DisplayTest, EntryPointsAreLoadedOnlyForAdvertisedExtensions) {
     EXPECT_EQ(kGlEntryPoints[i].read(table), nullptr) << kGlEntryPoints[i].name;
   }
   // The shader entry point the frame code uses works when loaded.
-  if (glExtensions().glUseProgramObjectARB != nullptr) {
+  if (display_->glExtensions().glUseProgramObjectARB != nullptr) {
     display_->useNoShaderProgram();
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   }
@@ -318,14 +318,14 @@ TEST_F(DisplayTest, MultisampleSearchHalvesTheRequest) {
 
   OpenGLRainbows searching;
   std::vector<int32_t> tried;
-  searching.setMultisampleAttemptForTesting([&](int32_t samples) {
+  setMultisampleAttemptForTesting(searching, [&](int32_t samples) {
     tried.push_back(samples);
     return samples == 2;
   });
   EXPECT_EQ(searching.chooseMultisamplePixelFormat(8), 2);
   EXPECT_EQ(tried, (std::vector<int32_t>{8, 4, 2}));
   tried.clear();
-  searching.setMultisampleAttemptForTesting([&](int32_t samples) {
+  setMultisampleAttemptForTesting(searching, [&](int32_t samples) {
     tried.push_back(samples);
     return false;
   });

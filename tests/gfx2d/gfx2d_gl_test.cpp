@@ -455,7 +455,7 @@ TEST_F(Gfx2dGlTest, TransparentColourIsInvisibleUnderTranslucency) {
 
 TEST_F(Gfx2dGlTest, AlphaModeTwoIsClampedAndAdditive) {
   d().setAlphaMode(2);
-  EXPECT_FLOAT_EQ(d().gfx2d().alphaLevel, 1.0f);
+  EXPECT_FLOAT_EQ(gfx2dState(d()).alphaLevel, 1.0f);
   GLint src = 0, dst = 0;
   glGetIntegerv(GL_BLEND_SRC, &src);
   glGetIntegerv(GL_BLEND_DST, &dst);
@@ -467,9 +467,9 @@ TEST_F(Gfx2dGlTest, AlphaModeTwoIsClampedAndAdditive) {
   EXPECT_EQ(pixel(1, 1), (Rgb{200, 100, 0}));
 
   d().setAlphaMode(-0.5f);
-  EXPECT_FLOAT_EQ(d().gfx2d().alphaLevel, 0.5f);
+  EXPECT_FLOAT_EQ(gfx2dState(d()).alphaLevel, 0.5f);
   d().setAlphaMode(0);
-  EXPECT_FLOAT_EQ(d().gfx2d().alphaLevel, 1.0f);
+  EXPECT_FLOAT_EQ(gfx2dState(d()).alphaLevel, 1.0f);
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
 }
 
@@ -720,10 +720,10 @@ TEST_F(Gfx2dGlTest, LoadCommandsResolveNamesAndEmptyTheRowOnFailure) {
 
 TEST_F(Gfx2dGlTest, FontCommandsClampTheSlot) {
   loadFont(40, RtString(""));
-  EXPECT_EQ(d().gfx2d().currentFont, 31);
+  EXPECT_EQ(gfx2dState(d()).currentFont, 31);
   EXPECT_EQ(d().spriteEntry(kFontSlotBase + 31)->width, 128);
   setFont(-3);
-  EXPECT_EQ(d().gfx2d().currentFont, 0);
+  EXPECT_EQ(gfx2dState(d()).currentFont, 0);
   loadFont(0, RtString(""));
   printNumber(7, 100, 100);
   // '7' (0x0042210E): top bar in cell columns 2..4 of cell row 1.
@@ -746,7 +746,7 @@ TEST_F(Gfx2dGlTest, SetTextureBindsTheSmoothTextureWhileSmoothingIsOn) {
   setTexture(33, -1);
   EXPECT_EQ(bound(), row.smoothTexture);
   prepareNext2dFrame(d());  // every presented frame turns smoothing off again
-  EXPECT_EQ(d().gfx2d().textureSmoothing, 0);
+  EXPECT_EQ(gfx2dState(d()).textureSmoothing, 0);
   setTexture(-1, -1);
   EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
 }

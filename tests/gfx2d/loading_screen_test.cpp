@@ -9,7 +9,7 @@
 #include "runtime/core/project_settings.h"
 #include "runtime/core/startup.h"
 #include "runtime/gfx2d/image_readers.h"
-#include "runtime/gfx2d/opengl_rainbows.h"
+#include "runtime/gfx2d/opengl_rainbows_internal.h"
 
 namespace korvane {
 namespace {
@@ -55,7 +55,7 @@ TEST(LoadingScreenTest, StartUpShowsLoadingCentred) {
   EXPECT_EQ(pixelOf(shot, 352 + 3, 236 + 6), (Rgb{255, 255, 255}));
   EXPECT_EQ(pixelOf(shot, 360 + 3, 236 + 6), (Rgb{0, 0, 0}));
   // After the frame the 2D state is opaque at level 1.
-  EXPECT_FLOAT_EQ(d->gfx2d().alphaLevel, 1.0f);
+  EXPECT_FLOAT_EQ(gfx2dState(*d).alphaLevel, 1.0f);
 }
 
 }  // namespace

@@ -65,6 +65,7 @@ class InputDisplayTest : public ::testing::Test {
     // Let the releases arrive before the next test looks at the state.
     holdFor(50);
     std::filesystem::remove_all(getenv("TMPDIR"));
+    destroyInputState();
   }
 
   // Holds `key` until the runtime sees `code` down, then releases it and waits for it to go.
@@ -119,7 +120,8 @@ class InputDisplayTest : public ::testing::Test {
   }
 
   static platform::Window* window_;
-  InputState input_;
+  // The module's own input state: dispatched events (the wheel) reach only that one.
+  InputState& input_ = (createInputState(), *inputState());
 };
 platform::Window* InputDisplayTest::window_ = nullptr;
 
