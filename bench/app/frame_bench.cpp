@@ -13,7 +13,7 @@
 #include "app/fluid_grid.h"
 #include "app/main_program.h"
 #include "runtime/core/error_stop.h"
-#include "runtime/core/frame_loop.h"
+#include "runtime/core/frame_loop_internal.h"
 #include "runtime/core/project_settings.h"
 #include "runtime/core/startup.h"
 #include "runtime/gfx2d/gfx2d_commands.h"

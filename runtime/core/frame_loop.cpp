@@ -1,11 +1,10 @@
 // presentFrame, the pacing wait and the timing commands.
-#include "runtime/core/frame_loop.h"
-
 #include <cmath>
 #include <cstdint>
 
 #include "runtime/core/clock.h"
 #include "runtime/core/error_stop.h"
+#include "runtime/core/frame_loop_internal.h"
 #include "runtime/core/project_settings.h"
 #include "runtime/core/runtime_state.h"
 #include "runtime/gfx2d/gfx2d_commands.h"

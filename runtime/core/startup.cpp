@@ -7,11 +7,11 @@
 
 #include "runtime/core/clock.h"
 #include "runtime/core/error_stop.h"
-#include "runtime/core/frame_loop.h"
+#include "runtime/core/frame_loop_internal.h"
 #include "runtime/core/project_settings.h"
 #include "runtime/core/runtime_state.h"
 #include "runtime/core/upward_calls.h"
-#include "runtime/core/window_events.h"
+#include "runtime/core/window_events_internal.h"
 #include "runtime/gfx2d/gfx2d_commands.h"
 #include "runtime/input/input_state.h"
 #include "runtime/lib/media_resolver.h"

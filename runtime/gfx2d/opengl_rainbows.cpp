@@ -10,6 +10,8 @@
 #include "runtime/core/error_stop.h"
 #include "runtime/gfx2d/opengl_rainbows_internal.h"
 #include "runtime/gfx2d/texture_release.h"
+#include "runtime/platform/gl_context.h"
+#include "runtime/platform/window.h"
 
 namespace korvane {
 
@@ -201,7 +203,9 @@ void OpenGLRainbows::warnIfSoftwareRenderer() {
 uint8_t OpenGLRainbows::enterFullscreen() {
   if (window_ == nullptr) return 0;
   if (!fullscreen_ && platform::windowVisible(window_)) {
-    normalPosition_ = platform::windowPosition(window_);
+    const platform::Position normal = platform::windowPosition(window_);
+    normalX_ = normal.x;
+    normalY_ = normal.y;
     hasNormalPosition_ = true;
   }
   if (!platform::enterFullscreenMode(window_, width_, height_)) {
@@ -228,7 +232,7 @@ uint8_t OpenGLRainbows::enterWindowed() {
   platform::setWindowBordered(window_, true);
   platform::setWindowSize(window_, width_, height_);
   if (hasNormalPosition_) {
-    platform::setWindowPosition(window_, normalPosition_.x, normalPosition_.y);
+    platform::setWindowPosition(window_, normalX_, normalY_);
   } else {
     platform::centreWindow(window_);
   }
@@ -244,7 +248,9 @@ uint8_t OpenGLRainbows::hideDisplay() {
   if (fullscreen_ || platform::windowFullscreen(window_)) {
     platform::leaveFullscreenMode(window_);
   } else if (platform::windowVisible(window_)) {
-    normalPosition_ = platform::windowPosition(window_);
+    const platform::Position normal = platform::windowPosition(window_);
+    normalX_ = normal.x;
+    normalY_ = normal.y;
     hasNormalPosition_ = true;
   }
   platform::hideWindow(window_);

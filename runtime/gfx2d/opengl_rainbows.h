@@ -13,10 +13,14 @@
 #include "runtime/gfx2d/display_extensions.h"
 #include "runtime/gfx2d/rgba_image.h"
 #include "runtime/gfx2d/sprite_table.h"
-#include "runtime/platform/gl_context.h"
-#include "runtime/platform/window.h"
 
 namespace korvane {
+
+// The window-system handles the display holds; programs never call the platform themselves.
+namespace platform {
+struct Window;
+struct GlContext;
+}  // namespace platform
 
 struct Gfx2dState;  // gfx2d_internal.h
 
@@ -208,7 +212,8 @@ class OpenGLRainbows {
   GlExtensionTable glExtensions_;
   double nextFrameDeadline_ = 0;
   // The position the window had when last windowed, restored on the way back.
-  platform::Position normalPosition_{};
+  int32_t normalX_ = 0;
+  int32_t normalY_ = 0;
   bool hasNormalPosition_ = false;
   std::function<bool(int32_t samples)> multisampleAttempt_;
 };

@@ -1,23 +1,19 @@
 // Presentation, pacing and the window handler on a real window, with the clock under test
 // control.
-#include "runtime/core/frame_loop.h"
-
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <limits>
-#include <sstream>
 #include <vector>
 
 #include "runtime/core/clock.h"
+#include "runtime/core/frame_loop_internal.h"
 #include "runtime/core/project_settings.h"
 #include "runtime/core/runtime_state.h"
-#include "runtime/core/window_events.h"
+#include "runtime/core/window_events_internal.h"
 #include "runtime/gfx2d/opengl_rainbows_internal.h"
 #include "runtime/platform/window.h"
+#include "tests/support/private_tmpdir.h"
 
 namespace korvane {
 namespace {
@@ -34,9 +30,7 @@ class FrameLoopTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     // The display's notices go to a log of this process only.
-    tmp_ = std::filesystem::path("/tmp") / ("korvane-frame-" + std::to_string(getpid()));
-    std::filesystem::create_directories(tmp_);
-    setenv("TMPDIR", tmp_.c_str(), 1);
+    tmp_ = new testing::ProcessTmpDir("korvane-frame-");
     display_ = new OpenGLRainbows;
     ASSERT_EQ(display_->createDisplay(nullptr, 640, 480, 0, 60, 0), 1);
     setDisplay(display_);
@@ -44,7 +38,7 @@ class FrameLoopTest : public ::testing::Test {
   static void TearDownTestSuite() {
     setDisplay(nullptr);
     delete display_;
-    std::filesystem::remove_all(tmp_);
+    delete tmp_;
   }
   void SetUp() override {
     fakeNow = 1000;
@@ -55,10 +49,10 @@ class FrameLoopTest : public ::testing::Test {
   }
   void TearDown() override { setClockSource(nullptr); }
   static OpenGLRainbows* display_;
-  static std::filesystem::path tmp_;
+  static testing::ProcessTmpDir* tmp_;
 };
 OpenGLRainbows* FrameLoopTest::display_ = nullptr;
-std::filesystem::path FrameLoopTest::tmp_;
+testing::ProcessTmpDir* FrameLoopTest::tmp_ = nullptr;
 
 TEST_F(FrameLoopTest, DeadlinesAreOnePeriodApartAndTheWaitReachesThem) {
   const double period = 1000.0 / 60;
@@ -123,13 +117,6 @@ TEST_F(FrameLoopTest, PresentFrameStampsFrameTimes) {
   EXPECT_EQ(display_->viewWidth(), 640);
 }
 
-std::string readLog() {
-  std::ifstream in(std::string(getenv("TMPDIR")) + "/ErrorLog.txt", std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 TEST_F(FrameLoopTest, SetScreenSwitchesTheModeAndPresentsFiveFrames) {
   const double period = 1000.0 / 60;
   runtimeState().paused = 0;
@@ -137,7 +124,7 @@ TEST_F(FrameLoopTest, SetScreenSwitchesTheModeAndPresentsFiveFrames) {
   double deadline = display_->nextFrameDeadline();
   setScreen(640.9, 480.2, 1);
   EXPECT_EQ(display_->fullscreen(), 0);
-  EXPECT_NE(readLog().find("No Fullscreen Mode available\r\n"), std::string::npos);
+  EXPECT_NE(tmp_->log().find("No Fullscreen Mode available\r\n"), std::string::npos);
   EXPECT_EQ(display_->width(), 640);
   EXPECT_EQ(display_->height(), 480);
   EXPECT_EQ(mainWindow(), display_->window());

@@ -7,7 +7,7 @@
 
 #include "runtime/core/clock.h"
 #include "runtime/core/command_line.h"
-#include "runtime/core/frame_loop.h"
+#include "runtime/core/frame_loop_internal.h"
 #include "runtime/core/program_end.h"
 #include "runtime/core/runtime_state.h"
 #include "runtime/core/startup.h"
