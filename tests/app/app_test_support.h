@@ -2,18 +2,12 @@
 // a death-test fixture whose child writes the debug-mode report into a private directory.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
 #include <string>
 
 #include "app/fluid_grid.h"
 #include "runtime/core/project_settings.h"
+#include "tests/support/private_tmpdir.h"
 
 namespace ondrel::testing_support {
 
@@ -38,37 +32,16 @@ inline void fillColour(korvane::RtArray<FluidCell>& buffer, float v) {
   }
 }
 
-inline std::string readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-class AppStopDeathTest : public ::testing::Test {
+// Its child writes the debug-mode report; report() is the whole error log.
+class AppStopDeathTest : public korvane::testing::PrivateTmpDirTest {
  protected:
+  AppStopDeathTest() : PrivateTmpDirTest("ondrel-app-") {}
   void SetUp() override {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    // The threadsafe child re-runs SetUp, so the directory name must not depend on its pid:
-    // the parent picks a run name, which the child inherits through the environment.
-    if (std::getenv(kRunVariable) == nullptr) {
-      setenv(kRunVariable, std::to_string(std::random_device{}()).c_str(), 1);
-    }
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::path("/tmp") / (std::string("ondrel-app-") + std::getenv(kRunVariable) +
-                                            "-" + info->test_suite_name() + "-" + info->name());
-    if (!::testing::internal::InDeathTestChild()) std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-    setenv("TMPDIR", dir_.c_str(), 1);
+    PrivateTmpDirTest::SetUp();
     korvane::projectSettings().debugMode = 1;
   }
-  void TearDown() override {
-    if (!::testing::internal::InDeathTestChild()) std::filesystem::remove_all(dir_);
-  }
-  std::string report() { return readFile(dir_ / "ErrorLog.txt"); }
-  void removeReport() { std::filesystem::remove(dir_ / "ErrorLog.txt"); }
-  std::filesystem::path dir_;
-  static constexpr const char* kRunVariable = "ONDREL_TEST_RUN";
+  std::string report() const { return log(); }
+  void removeReport() { std::filesystem::remove(logPath()); }
 };
 
 // The report of an index stop raised outside any numbered line.

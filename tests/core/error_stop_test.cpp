@@ -2,24 +2,17 @@
 #include "runtime/core/error_stop.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "runtime/core/project_settings.h"
+#include "tests/support/files.h"
 #include "tests/support/private_tmpdir.h"
 
 namespace korvane {
 namespace {
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing::readFile;
 
 class ErrorStopDeathTest : public testing::PrivateTmpDirTest {
  protected:
@@ -74,9 +67,8 @@ TEST_F(ErrorStopDeathTest, ChosenExitCodeIsPassedThrough) {
 }
 
 TEST(ErrorLogTest, AppendsCrLfLinesAndDeletes) {
-  auto dir = std::filesystem::path("/tmp") / ("korvane-log-" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir);
-  setenv("TMPDIR", dir.c_str(), 1);
+  testing::ProcessTmpDir tmp("korvane-log-");
+  const std::filesystem::path& dir = tmp.path();
   appendErrorLog("first");
   appendErrorLog("second");
   EXPECT_EQ(readFile(errorLogPath()), "first\r\nsecond\r\n");
@@ -86,7 +78,6 @@ TEST(ErrorLogTest, AppendsCrLfLinesAndDeletes) {
   std::filesystem::create_symlink(dir / "target", dir / "ErrorLog.txt");
   appendErrorLog("x");
   EXPECT_FALSE(std::filesystem::exists(dir / "target"));
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -6,33 +6,27 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "runtime/gfx2d/opengl_rainbows.h"
 #include "runtime/platform/clock.h"
+#include "tests/support/files.h"
+#include "tests/support/private_tmpdir.h"
 
 namespace korvane {
 namespace {
 
-std::string readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing::readFile;
 
 // The box's caption, as the X server names its window (UTF-8; it is plain ASCII).
 constexpr const char* kCaption = "!!OpenGL Software Emulation!!";
 constexpr const char* kLogLine = "OpenGL Software Emulation\r\n";
 
 TEST(SoftwareRendererWarningTest, OneLogLinePerProcess) {
-  auto dir = std::filesystem::path("/tmp") / ("korvane-warning-" + std::to_string(getpid()));
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  setenv("TMPDIR", dir.c_str(), 1);
+  testing::ProcessTmpDir tmp("korvane-warning-");
+  const std::filesystem::path& dir = tmp.path();
 
   {
     OpenGLRainbows first;
@@ -50,7 +44,6 @@ TEST(SoftwareRendererWarningTest, OneLogLinePerProcess) {
     ASSERT_EQ(second.createDisplay(nullptr, 320, 200, 0, 60, 0), 1);
     EXPECT_EQ(readFile(dir / "ErrorLog.txt"), expected);
   }
-  std::filesystem::remove_all(dir);
 }
 
 TEST(SoftwareRendererWarningTest, RendererNames) {
@@ -83,25 +76,22 @@ struct BoxCase {
 };
 void PrintTo(const BoxCase& c, std::ostream* out) { *out << c.name; }
 
-class SoftwareRendererBoxDeathTest : public ::testing::TestWithParam<BoxCase> {
+class SoftwareRendererBoxDeathTest : public testing::PrivateTmpDirTest,
+                                     public ::testing::WithParamInterface<BoxCase> {
  protected:
+  SoftwareRendererBoxDeathTest() : PrivateTmpDirTest("korvane-box-") {}
   // The death test's child runs SetUp and the test body again: it finds the folder through
   // the run number the parent put in the environment, and leaves the X server to the parent.
   void SetUp() override {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    PrivateTmpDirTest::SetUp();
     parent_ = !::testing::internal::InDeathTestChild();
-    if (parent_) setenv(kRunVariable, std::to_string(getpid()).c_str(), 1);
-    dir_ = std::filesystem::path("/tmp") /
-           (std::string("korvane-box-") + getenv(kRunVariable) + "-" + GetParam().name);
-    if (parent_) std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_ / "empty");
-    setenv("TMPDIR", dir_.c_str(), 1);
   }
   void TearDown() override {
     if (!parent_) return;
     if (!watcherPid_.empty()) std::system(("kill " + watcherPid_ + " 2>/dev/null").c_str());
     EXPECT_TRUE(setCoreFonts(true));
-    std::filesystem::remove_all(dir_);
+    PrivateTmpDirTest::TearDown();
   }
 
   static std::string script(const std::string& arguments) {
@@ -160,9 +150,7 @@ class SoftwareRendererBoxDeathTest : public ::testing::TestWithParam<BoxCase> {
     std::_Exit(0);
   }
 
-  static constexpr const char* kRunVariable = "KORVANE_BOX_TEST_RUN";
   bool parent_ = true;
-  std::filesystem::path dir_;
   std::string watcherPid_;
 };
 

@@ -1,27 +1,22 @@
 // Joysticks through SDL's virtual joysticks, and the start-up notices without a display.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "runtime/input/input_state.h"
 #include "runtime/platform/input_system.h"
 #include "runtime/platform/joystick.h"
+#include "tests/support/private_tmpdir.h"
 
 namespace korvane {
 namespace {
 
-class JoystickTest : public ::testing::Test {
+class JoystickTest : public testing::PrivateTmpDirTest {
  protected:
+  JoystickTest() : PrivateTmpDirTest("korvane-joystick-") {}
   void SetUp() override {
-    tmp_ = "/tmp/korvane-joystick-" + std::to_string(getpid());
-    std::filesystem::create_directories(tmp_);
-    setenv("TMPDIR", tmp_.c_str(), 1);
+    PrivateTmpDirTest::SetUp();
     ASSERT_TRUE(platform::startInputSystem());
   }
   void TearDown() override {
@@ -31,7 +26,7 @@ class JoystickTest : public ::testing::Test {
       platform::detachVirtualJoystick(i);
     }
     platform::stopInputSystem();
-    std::filesystem::remove_all(tmp_);
+    PrivateTmpDirTest::TearDown();
   }
   // Attaches a virtual joystick and keeps a handle to move its controls.
   platform::Joystick* attach(const std::string& name, int axes, int buttons, int hats) {
@@ -42,24 +37,17 @@ class JoystickTest : public ::testing::Test {
     handles_.push_back(j);
     return j;
   }
-  std::string errorLog() const {
-    std::ifstream in(tmp_ + "/ErrorLog.txt", std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  std::string tmp_;
   std::vector<platform::Joystick*> handles_;
 };
 
 TEST_F(JoystickTest, WithoutADisplayTheKeyboardAndMouseAreLoggedMissing) {
   InputState input;
   EXPECT_EQ(input.initInput(nullptr, false), kNoKeyboard);
-  EXPECT_EQ(errorLog(), "No DX_KB\r\n");
+  EXPECT_EQ(log(), "No DX_KB\r\n");
   input.releaseInput();
   InputState captured;
   EXPECT_EQ(captured.initInput(nullptr, true), kNoMouse);
-  EXPECT_EQ(errorLog(), "No DX_KB\r\nNo DX_KB\r\nNo DX_Mouse\r\n");
+  EXPECT_EQ(log(), "No DX_KB\r\nNo DX_KB\r\nNo DX_Mouse\r\n");
   EXPECT_EQ(captured.keyDown(1), 0.0);
   EXPECT_EQ(captured.readKeyChar(), 0);
 }

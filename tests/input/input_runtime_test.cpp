@@ -1,11 +1,7 @@
 // Input and media files inside the started runtime. Each case runs the whole runtime in a child
 // process: the quit keys end it from presentFrame, start-up wires the services.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "runtime/core/error_stop.h"
@@ -17,6 +13,7 @@
 #include "runtime/lib/media_resolver.h"
 #include "runtime/platform/process.h"
 #include "tests/input/x_input_driver.h"
+#include "tests/support/private_tmpdir.h"
 
 namespace korvane {
 namespace {
@@ -34,36 +31,14 @@ struct QuitCase {
 
 void PrintTo(const QuitCase& c, std::ostream* out) { *out << c.name; }
 
-class QuitKeysDeathTest : public ::testing::TestWithParam<QuitCase> {
+class QuitKeysDeathTest : public testing::PrivateTmpDirTest,
+                          public ::testing::WithParamInterface<QuitCase> {
  protected:
-  void SetUp() override {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    // Stable across the death-test child, which runs SetUp again.
-    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    for (char& c : name) {
-      if (c == '/') c = '_';
-    }
-    dir_ = std::filesystem::path("/tmp") / ("korvane-quit-keys-" + name);
-    if (!::testing::internal::InDeathTestChild()) std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-    setenv("TMPDIR", dir_.c_str(), 1);
-  }
+  QuitKeysDeathTest() : PrivateTmpDirTest("korvane-quit-keys-") {}
   void TearDown() override {
     testing_input::keyUp(GetParam().keys);
-    if (!::testing::internal::InDeathTestChild()) std::filesystem::remove_all(dir_);
+    PrivateTmpDirTest::TearDown();
   }
-  std::string reportedCode() const {
-    std::ifstream in(dir_ / "ErrorLog.txt", std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    const std::string log = s.str();
-    const std::string head = "-End On Line\r\n";
-    const size_t at = log.find(head);
-    if (at == std::string::npos) return "no report: " + log;
-    const size_t start = at + head.size();
-    return log.substr(start, log.find('\r', start) - start);
-  }
-  std::filesystem::path dir_;
 };
 
 void runFramesWithKeysHeld(const QuitCase& c) {
@@ -81,7 +56,7 @@ void runFramesWithKeysHeld(const QuitCase& c) {
 TEST_P(QuitKeysDeathTest, PresentFrameEndsTheProgramOnlyOnTheQuitKeys) {
   const QuitCase& c = GetParam();
   EXPECT_EXIT(runFramesWithKeysHeld(c), ::testing::ExitedWithCode(0), "");
-  EXPECT_EQ(reportedCode(), c.reportedCode);
+  EXPECT_EQ(reportedCode(), c.reportedCode) << log();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -125,7 +100,7 @@ class StartUpDeathTest : public QuitKeysDeathTest {};
 
 TEST_P(StartUpDeathTest, GivesInputTheWindowAndBothResolversTheProgramDirectory) {
   EXPECT_EXIT(checkStartUpWiring(), ::testing::ExitedWithCode(0), "");
-  EXPECT_EQ(reportedCode(), "6");
+  EXPECT_EQ(reportedCode(), "6") << log();
 }
 INSTANTIATE_TEST_SUITE_P(Once, StartUpDeathTest,
                          ::testing::Values(QuitCase{"Wiring", "space", true, "6"}));

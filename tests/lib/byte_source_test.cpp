@@ -18,7 +18,7 @@
 namespace korvane {
 namespace {
 
-using testing_files::writeAll;
+using testing::writeFile;
 
 constexpr uint64_t kMaxOffset = std::numeric_limits<uint64_t>::max();
 constexpr size_t kMaxCount = std::numeric_limits<size_t>::max();
@@ -70,7 +70,7 @@ TEST_F(ByteSourceTest, MemoryAndFileSourcesReadOnlyWholeRangesInside) {
     SCOPED_TRACE("memory");
     expectRanges(MemorySource(kTen.data(), kTen.size()));
   }
-  writeAll(path("ten"), kTen);
+  writeFile(path("ten"), kTen);
   std::string backslashed = path("ten");
   for (char& c : backslashed) {
     if (c == '/') c = '\\';
@@ -84,7 +84,7 @@ TEST_F(ByteSourceTest, MemoryAndFileSourcesReadOnlyWholeRangesInside) {
 }
 
 TEST_F(ByteSourceTest, EmptySourcesReadOnlyNothing) {
-  writeAll(path("empty"), "");
+  writeFile(path("empty"), "");
   FileSource file(path("empty"));
   ASSERT_TRUE(file.isOpen());
   MemorySource memory(nullptr, 0);
@@ -115,7 +115,7 @@ TEST_F(ByteSourceTest, OnlyRegularFilesOpen) {
 }
 
 TEST_F(ByteSourceTest, FileCutShortAfterOpeningFailsTheReadsPastItsNewEnd) {
-  writeAll(path("ten"), kTen);
+  writeFile(path("ten"), kTen);
   FileSource file(path("ten"));
   ASSERT_TRUE(file.isOpen());
   std::filesystem::resize_file(path("ten"), 4);

@@ -12,8 +12,8 @@
 namespace korvane {
 namespace {
 
-using testing_files::readAll;
-using testing_files::writeAll;
+using testing::readFile;
+using testing::writeFile;
 
 class FileChannelsTest : public testing_files::FileFixture {
  protected:
@@ -33,7 +33,7 @@ TEST_F(FileChannelsDeathTest, ChannelOutsideZeroToSevenStopsWithSeven) {
 }
 
 TEST_F(FileChannelsTest, FractionalChannelsTruncateTowardZero) {
-  writeAll(path("f"), "xy");
+  writeFile(path("f"), "xy");
   ASSERT_EQ(openFile(7.9, p("f"), 1), 1.0);
   EXPECT_EQ(readByte(7), 'x');
   ASSERT_EQ(openFile(-0.5, p("f"), 1), 0.0);  // channel 0; the file is held by channel 7
@@ -43,7 +43,7 @@ TEST_F(FileChannelsTest, FractionalChannelsTruncateTowardZero) {
 }
 
 TEST_F(FileChannelsTest, TenBytesReadOneByOneThenEndOfFile) {
-  writeAll(path("ten"), std::string("\x00\x01\x02\x7f\x80\xfe\xff\x10\x20\x30", 10));
+  writeFile(path("ten"), std::string("\x00\x01\x02\x7f\x80\xfe\xff\x10\x20\x30", 10));
   ASSERT_EQ(openFile(1, p("ten"), 1), 1.0);
   const double expected[] = {0, 1, 2, 127, 128, 254, 255, 16, 32, 48};
   for (double e : expected) {
@@ -55,7 +55,7 @@ TEST_F(FileChannelsTest, TenBytesReadOneByOneThenEndOfFile) {
 }
 
 TEST_F(FileChannelsDeathTest, ShortReadsStopWithThree) {
-  writeAll(path("ten"), std::string(10, 'a'));
+  writeFile(path("ten"), std::string(10, 'a'));
   EXPECT_STOPS_WITH("3", {
     openFile(1, p("ten"), 1);
     for (int i = 0; i < 11; ++i) readByte(1);
@@ -81,7 +81,7 @@ TEST_F(FileChannelsDeathTest, ShortReadsStopWithThree) {
 }
 
 TEST_F(FileChannelsDeathTest, ClosedChannelsAndFailedWritesStopWithThree) {
-  writeAll(path("r"), "abc");
+  writeFile(path("r"), "abc");
   EXPECT_STOPS_WITH("3", readByte(2));
   EXPECT_STOPS_WITH("3", readLine(2));
   EXPECT_STOPS_WITH("3", readBytesAsText(2, 1));
@@ -92,7 +92,7 @@ TEST_F(FileChannelsDeathTest, ClosedChannelsAndFailedWritesStopWithThree) {
     openFile(2, p("r"), 1);
     writeLine(2, RtString("x"));
   });
-  EXPECT_EQ(readAll(path("r")), "abc");
+  EXPECT_EQ(readFile(path("r")), "abc");
 }
 
 struct WriteCase {
@@ -128,14 +128,14 @@ TEST_F(FileChannelsTest, TypedWritesProduceTheseBytes) {
     ASSERT_EQ(openFile(3, p("w"), 0), 1.0);
     c.write(3, c.value);
     closeFile(3);
-    EXPECT_EQ(readAll(path("w")), std::string(c.bytes.begin(), c.bytes.end()));
+    EXPECT_EQ(readFile(path("w")), std::string(c.bytes.begin(), c.bytes.end()));
   }
 }
 
 TEST_F(FileChannelsTest, TypedReadsAreUnsignedLittleEndianAndCountWhatTheyAsk) {
-  writeAll(path("r"), std::string("\xff\xff\xff\xff\x01\x80\x00\x00\x00\x00\x00\x00\xf8\x3f"
-                                  "\xff",
-                                  15));
+  writeFile(path("r"), std::string("\xff\xff\xff\xff\x01\x80\x00\x00\x00\x00\x00\x00\xf8\x3f"
+                                   "\xff",
+                                   15));
   ASSERT_EQ(openFile(4, p("r"), 1), 1.0);
   EXPECT_EQ(fileChannel(4).size, 15);
   EXPECT_EQ(readLong(4), 4294967295.0);
@@ -148,12 +148,12 @@ TEST_F(FileChannelsTest, TypedReadsAreUnsignedLittleEndianAndCountWhatTheyAsk) {
 
 TEST_F(FileChannelsTest, ReadLongThenWriteLongCopiesExactly) {
   const std::string original("\xff\xff\xff\xff\x00\x00\x00\x80\x78\x56\x34\x12", 12);
-  writeAll(path("src"), original);
+  writeFile(path("src"), original);
   ASSERT_EQ(openFile(0, p("src"), 1), 1.0);
   ASSERT_EQ(openFile(1, p("dst"), 0), 1.0);
   while (isEndOfFile(0) == 0.0) writeLong(1, readLong(0));
   closeFile(1);
-  EXPECT_EQ(readAll(path("dst")), original);
+  EXPECT_EQ(readFile(path("dst")), original);
 }
 
 TEST_F(FileChannelsTest, TextWritesAndNumberLines) {
@@ -165,7 +165,7 @@ TEST_F(FileChannelsTest, TextWritesAndNumberLines) {
   writeNumberLine(5, 1.0 / 3.0);
   writeNumberLine(5, 1e10);
   closeFile(5);
-  EXPECT_EQ(readAll(path("t")), "abcd\r\n2.5\r\n0.3333333333\r\n1.e+010\r\n");
+  EXPECT_EQ(readFile(path("t")), "abcd\r\n2.5\r\n0.3333333333\r\n1.e+010\r\n");
 
   ASSERT_EQ(openFile(5, p("t"), 1), 1.0);
   EXPECT_STREQ(textOf(readLine(5)), "abcd");
@@ -176,7 +176,7 @@ TEST_F(FileChannelsTest, TextWritesAndNumberLines) {
 }
 
 TEST_F(FileChannelsTest, ReadBytesAsTextCutsAtNulButConsumesTheCount) {
-  writeAll(path("b"), std::string("ab\0cdefg", 8));
+  writeFile(path("b"), std::string("ab\0cdefg", 8));
   ASSERT_EQ(openFile(6, p("b"), 1), 1.0);
   EXPECT_EQ(lengthOf(readBytesAsText(6, 0)), 0u);
   EXPECT_EQ(lengthOf(readBytesAsText(6, -3)), 0u);
@@ -189,7 +189,7 @@ TEST_F(FileChannelsTest, ReadBytesAsTextCutsAtNulButConsumesTheCount) {
 }
 
 TEST_F(FileChannelsTest, TwoCrLfLinesThenEndOfFile) {
-  writeAll(path("l"), "ab\r\ncd\r\n");
+  writeFile(path("l"), "ab\r\ncd\r\n");
   ASSERT_EQ(openFile(0, p("l"), 1), 1.0);
   EXPECT_STREQ(textOf(readLine(0)), "ab");
   EXPECT_EQ(fileChannel(0).readPosition, 4);
@@ -223,7 +223,7 @@ TEST_F(FileChannelsTest, LinesAroundTheChunkAndLengthLimits) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.length) + " + " + std::to_string(c.end.size()));
     const std::string body = letters(c.length, 'a');
-    writeAll(path("l"), body + c.end + "next\n");
+    writeFile(path("l"), body + c.end + "next\n");
     ASSERT_EQ(openFile(2, p("l"), 1), 1.0);
     size_t at = 0;
     for (size_t expected : c.lines) {
@@ -242,7 +242,7 @@ TEST_F(FileChannelsDeathTest, LastLineWithoutFeedIsWholeThenTheNextReadStops) {
   for (size_t length : {5u, 64u, 192u}) {
     SCOPED_TRACE(length);
     const std::string body = letters(length, 'A');
-    writeAll(path("l"), "first\r\n" + body);
+    writeFile(path("l"), "first\r\n" + body);
     ASSERT_EQ(openFile(3, p("l"), 1), 1.0);
     EXPECT_STREQ(textOf(readLine(3)), "first");
     EXPECT_EQ(std::string(viewOf(readLine(3))), body);
@@ -258,7 +258,7 @@ TEST_F(FileChannelsDeathTest, LastLineWithoutFeedIsWholeThenTheNextReadStops) {
 }
 
 TEST_F(FileChannelsTest, OpeningRules) {
-  writeAll(path("f"), "12345");
+  writeFile(path("f"), "12345");
   std::filesystem::create_directories(path("dir"));
   EXPECT_EQ(openFile(0, p("missing"), 1), 0.0);
   EXPECT_EQ(openFile(0, p("dir"), 1), 0.0);  // a directory is not a file to read
@@ -277,7 +277,7 @@ TEST_F(FileChannelsTest, OpeningRules) {
   ASSERT_EQ(openFile(1, RtString(std::string_view(dir_.string() + "\\f")), 0), 1.0);
   EXPECT_EQ(fileChannel(1).size, 0);
   closeFile(1);
-  EXPECT_EQ(readAll(path("f")), "");
+  EXPECT_EQ(readFile(path("f")), "");
 }
 
 }  // namespace

@@ -11,8 +11,8 @@
 namespace korvane {
 namespace {
 
-using testing_files::readAll;
-using testing_files::writeAll;
+using testing::readFile;
+using testing::writeFile;
 
 class FileSystemTest : public testing_files::FileFixture {
  protected:
@@ -28,7 +28,7 @@ class FileSystemTest : public testing_files::FileFixture {
 };
 
 TEST_F(FileSystemTest, SizeExistenceAndDeletion) {
-  writeAll(path("f"), std::string(1234, 'x'));
+  writeFile(path("f"), std::string(1234, 'x'));
   std::filesystem::create_directories(path("d"));
   EXPECT_EQ(fileSize(p("f")), 1234);
   EXPECT_EQ(fileSize(backslashed("f")), 1234);
@@ -45,25 +45,25 @@ TEST_F(FileSystemTest, SizeExistenceAndDeletion) {
 TEST_F(FileSystemTest, CopyFileCopiesAcrossBlocksAndTruncatesTheTarget) {
   std::string data;
   for (int i = 0; i < 10000; ++i) data += static_cast<char>(i * 7);
-  writeAll(path("src"), data);
-  writeAll(path("dst"), std::string(20000, 'o'));
+  writeFile(path("src"), data);
+  writeFile(path("dst"), std::string(20000, 'o'));
   copyFile(p("src"), backslashed("dst"));
-  EXPECT_EQ(readAll(path("dst")), data);
+  EXPECT_EQ(readFile(path("dst")), data);
   copyFile(p("src"), p("new"));
-  EXPECT_EQ(readAll(path("new")), data);
+  EXPECT_EQ(readFile(path("new")), data);
 }
 
 TEST_F(FileSystemTest, CopyFileNeverDestroysTheTargetWhenThereIsNothingToCopy) {
-  writeAll(path("keep"), "precious");
+  writeFile(path("keep"), "precious");
   copyFile(p("missing"), p("keep"));
-  EXPECT_EQ(readAll(path("keep")), "precious");
+  EXPECT_EQ(readFile(path("keep")), "precious");
   copyFile(p("keep"), p("keep"));
-  EXPECT_EQ(readAll(path("keep")), "precious");
+  EXPECT_EQ(readFile(path("keep")), "precious");
   copyFile(p("keep"), backslashed("keep"));
-  EXPECT_EQ(readAll(path("keep")), "precious");
+  EXPECT_EQ(readFile(path("keep")), "precious");
   ASSERT_EQ(link(path("keep").c_str(), path("alias").c_str()), 0);
   copyFile(p("alias"), p("keep"));
-  EXPECT_EQ(readAll(path("keep")), "precious");
+  EXPECT_EQ(readFile(path("keep")), "precious");
   // A target that is no regular file is neither truncated nor removed, with or without a
   // reader on the other end.
   ASSERT_EQ(mkfifo(path("fifo").c_str(), 0600), 0);

@@ -15,8 +15,8 @@
 namespace korvane {
 namespace {
 
-using testing_files::readAll;
-using testing_files::writeAll;
+using testing::readFile;
+using testing::writeFile;
 
 std::string toolPath() {
   const char* bin = std::getenv("KORVANE_BINARY_DIR");
@@ -38,7 +38,7 @@ class MediaResolverTest : public testing_files::FileFixture {
     std::string text;
     for (int i = 0; i < 3000; ++i) text += "line " + std::to_string(i) + "\n";
     files_ = {{"image.png", text}, {"noise.bin", noise}, {"empty.txt", ""}, {"x", "1"}};
-    for (const auto& [name, data] : files_) writeAll(dir_ / "src" / name, data);
+    for (const auto& [name, data] : files_) writeFile(dir_ / "src" / name, data);
   }
 
   void TearDown() override {
@@ -55,13 +55,13 @@ class MediaResolverTest : public testing_files::FileFixture {
   std::string makePack(const std::string& name, bool negative) {
     std::string args = "create " + std::string(negative ? "--negative " : "") + path(name);
     for (const auto& f : files_) args += " " + (dir_ / "src" / f.first).string();
-    EXPECT_TRUE(tool(args)) << readAll(path("tool.err"));
+    EXPECT_TRUE(tool(args)) << readFile(path("tool.err"));
     return path(name);
   }
 
   // The extracted file's name: "sbx", two letters from offset and size, the entry's name.
   std::string expectedExtractedPath(const std::string& pack, const std::string& entryName) {
-    std::string bytes = readAll(pack);
+    std::string bytes = readFile(pack);
     MemorySource source(bytes.data(), bytes.size());
     MediaPackEntry entry;
     EXPECT_EQ(findMediaPackEntry(source, entryName, entry), MediaPackLookup::kFound);
@@ -95,7 +95,7 @@ TEST_F(MediaResolverTest, RoundTripThroughTheToolForBothOffsetSigns) {
       ASSERT_EQ(resolver.resolveMediaFile("media/" + name, out), 1);
       EXPECT_EQ(out, expectedExtractedPath(pack, name));
       EXPECT_EQ(resolver.extractedPath(), out);
-      EXPECT_EQ(readAll(out), data);
+      EXPECT_EQ(readFile(out), data);
       // An extracted file lives only until the next resolution on the same resolver.
       if (!previous.empty()) {
         EXPECT_FALSE(std::filesystem::exists(previous));
@@ -121,7 +121,7 @@ TEST_F(MediaResolverTest, NamesMatchWithoutDirectoriesOrLetterCase) {
     std::string out;
     ASSERT_EQ(resolver.resolveMediaFile(requested, out), 1);
     EXPECT_EQ(out, expectedExtractedPath(pack, "image.png"));
-    EXPECT_EQ(readAll(out), files_[0].second);
+    EXPECT_EQ(readFile(out), files_[0].second);
   }
   std::string out;
   EXPECT_EQ(resolver.resolveMediaFile("image.png/", out), 0);
@@ -131,18 +131,18 @@ TEST_F(MediaResolverTest, NamesMatchWithoutDirectoriesOrLetterCase) {
 
 TEST_F(MediaResolverTest, NegativePackAppendedToAnotherFileStillReads) {
   const std::string pack = makePack("neg.pak", true);
-  writeAll(path("program"), std::string(5000, '\x7f') + readAll(pack));
+  writeFile(path("program"), std::string(5000, '\x7f') + readFile(pack));
   MediaResolver resolver;
   resolver.setMediaPack(path("program"));
   std::string out;
   ASSERT_EQ(resolver.resolveMediaFile("noise.bin", out), 1);
-  EXPECT_EQ(readAll(out), files_[1].second);
+  EXPECT_EQ(readFile(out), files_[1].second);
 }
 
 TEST_F(MediaResolverTest, DiskComesFirstAndGivesThePathAsRequested) {
   const std::string pack = makePack("p.pak", false);
   std::filesystem::create_directories(dir_ / "disk");
-  writeAll(dir_ / "disk" / "image.png", "on disk");
+  writeFile(dir_ / "disk" / "image.png", "on disk");
   MediaResolver resolver;
   resolver.setMediaPack(pack);
   const std::string requested = (dir_ / "disk").string() + "\\image.png";
@@ -153,8 +153,8 @@ TEST_F(MediaResolverTest, DiskComesFirstAndGivesThePathAsRequested) {
   // The loaders' call gives a path the file system takes.
   setMediaPackOfBoth(pack);
   EXPECT_EQ(mediaPathToOpen(requested, 1), (dir_ / "disk" / "image.png").string());
-  EXPECT_EQ(readAll(mediaPathToOpen("image.png", 0)), files_[0].second);
-  EXPECT_EQ(readAll(mediaPathToOpen("image.png", 1)), files_[0].second);  // both at once
+  EXPECT_EQ(readFile(mediaPathToOpen("image.png", 0)), files_[0].second);
+  EXPECT_EQ(readFile(mediaPathToOpen("image.png", 1)), files_[0].second);  // both at once
   EXPECT_EQ(temporaryFiles().size(), 1u);  // the same name: the second replaced the first
   EXPECT_EQ(mediaPathToOpen("nothing", 0), "");
   releaseMediaResolvers();
@@ -162,8 +162,8 @@ TEST_F(MediaResolverTest, DiskComesFirstAndGivesThePathAsRequested) {
 }
 
 TEST_F(MediaResolverTest, PackThatCannotBeOpenedOrHasNoMagicSwitchesLookupsOff) {
-  writeAll(path("notpack"), "just some bytes here");
-  writeAll(path("tiny"), "sbX");
+  writeFile(path("notpack"), "just some bytes here");
+  writeFile(path("tiny"), "sbX");
   std::filesystem::create_directories(path("directory"));
   for (const char* name : {"directory", "missing", "notpack", "tiny"}) {
     SCOPED_TRACE(name);
@@ -199,16 +199,16 @@ TEST_F(MediaResolverTest, ExtractedFileGoesWithSetMediaPackAndRelease) {
 TEST_F(MediaResolverTest, ExtractionNeverFollowsAPlantedLink) {
   const std::string pack = makePack("p.pak", false);
   const std::string target = path("victim");
-  writeAll(target, "untouched");
+  writeFile(target, "untouched");
   const std::string extracted = expectedExtractedPath(pack, "image.png");
   ASSERT_EQ(symlink(target.c_str(), extracted.c_str()), 0);
   MediaResolver resolver;
   resolver.setMediaPack(pack);
   std::string out;
   ASSERT_EQ(resolver.resolveMediaFile("image.png", out), 1);
-  EXPECT_EQ(readAll(target), "untouched");
+  EXPECT_EQ(readFile(target), "untouched");
   EXPECT_FALSE(std::filesystem::is_symlink(out));
-  EXPECT_EQ(readAll(out), files_[0].second);
+  EXPECT_EQ(readFile(out), files_[0].second);
 }
 
 TEST_F(MediaResolverTest, PathsThatDoNotFitTheBuffersFail) {
@@ -237,7 +237,7 @@ TEST_F(MediaResolverTest, PathsThatDoNotFitTheBuffersFail) {
 TEST_F(MediaResolverTest, ToolListsEntriesAndRefusesBadInput) {
   const std::string pack = makePack("p.pak", true);
   ASSERT_TRUE(tool("list " + pack + " >" + path("list.txt")));
-  const std::string listing = readAll(path("list.txt"));
+  const std::string listing = readFile(path("list.txt"));
   std::string names;
   for (size_t at = 0; at < listing.size();) {
     size_t tab = listing.find('\t', at);
@@ -283,7 +283,7 @@ Layout layoutOf(const std::string& pack) {
 
 TEST_F(MediaResolverTest, DamagedPacksFailCleanly) {
   ASSERT_TRUE(tool("create " + path("one.pak") + " " + (dir_ / "src" / "image.png").string()));
-  const std::string good = readAll(path("one.pak"));
+  const std::string good = readFile(path("one.pak"));
   const Layout at = layoutOf(good);
   const int32_t stored = get32(good, at.storedSize);
   const int32_t size = static_cast<int32_t>(good.size());
@@ -340,7 +340,7 @@ TEST_F(MediaResolverTest, DamagedPacksFailCleanly) {
     SCOPED_TRACE(c.name);
     std::string bad = good;
     c.damage(bad);
-    writeAll(path("bad.pak"), bad);
+    writeFile(path("bad.pak"), bad);
     MediaResolver resolver;
     resolver.setMediaPack(path("bad.pak"));
     std::string out = "stale";

@@ -2,48 +2,25 @@
 // into a private temporary directory, and an allocator that fails on request.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
+#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
 
 #include "runtime/core/error_stop.h"
 #include "runtime/core/project_settings.h"
 #include "runtime/values/value_allocator.h"
+#include "tests/support/private_tmpdir.h"
 
 namespace korvane::testing_support {
 
-class ValueStopDeathTest : public ::testing::Test {
+// reportedCode() is the error code of the report the child wrote.
+class ValueStopDeathTest : public testing::PrivateTmpDirTest {
  protected:
+  ValueStopDeathTest() : PrivateTmpDirTest("korvane-values-") {}
   void SetUp() override {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    // The threadsafe child re-runs SetUp, so the directory name must not depend on the pid.
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::path("/tmp") /
-           (std::string("korvane-values-") + info->test_suite_name() + "-" + info->name());
-    if (!::testing::internal::InDeathTestChild()) std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-    setenv("TMPDIR", dir_.c_str(), 1);
+    PrivateTmpDirTest::SetUp();
     projectSettings().debugMode = 1;
   }
-  void TearDown() override {
-    if (!::testing::internal::InDeathTestChild()) std::filesystem::remove_all(dir_);
-  }
-  // The error code line of the report the child wrote ("" when no report exists).
-  std::string reportedCode() {
-    std::ifstream in(dir_ / "ErrorLog.txt", std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    const std::string log = s.str();
-    const std::string head = "-End On Line\r\n";
-    if (log.rfind(head, 0) != 0) return "";
-    return log.substr(head.size(), log.find("\r\n", head.size()) - head.size());
-  }
-  std::filesystem::path dir_;
 };
 
 // Requests of `failFrom` bytes or more fail; smaller ones go to malloc.
