@@ -4,51 +4,26 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "tests/support/child_program.h"
+#include "tests/support/files.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::string commandOutput(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
-    pclose(pipe);
-  }
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-  return out;
-}
+using korvane::testing::commandOutput;
+using korvane::testing::readFile;
+using korvane::testing::waitUntil;
 
 void run(const std::string& command) { ASSERT_EQ(std::system(command.c_str()), 0) << command; }
 
 void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-bool waitUntil(const std::function<bool()>& condition, double seconds) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (std::chrono::steady_clock::now() < end) {
-    if (condition()) return true;
-    pause(20);
-  }
-  return condition();
-}
 
 std::string driver(const std::string& arguments) {
   return commandOutput(std::string(ONDREL_X_DRIVER) + " " + arguments);
@@ -93,44 +68,20 @@ Picture readPpm(const fs::path& path) {
   return p;
 }
 
-// One run of ondrel with a private temporary directory. The shell records the pid and, when
-// the program ends, its exit code, so the test can wait with a time limit.
+// One run of ondrel with a private temporary directory.
 class Ondrel {
  public:
-  // The directory is unique to this run, so that runs of the suite side by side (two build
-  // trees, say) never share one.
-  explicit Ondrel(const std::string& name)
-      : dir_(fs::path("/tmp") /
-             ("ondrel-e2e-" + name + "-" + std::to_string(std::random_device{}()))) {
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    const std::string d = dir_.string();
-    const std::string line = "{ TMPDIR='" + d + "/' '" + ONDREL_BINARY + "' >'" + d +
-                             "/out' 2>&1 & echo $! >'" + d + "/pid'; wait $!; echo $? >'" + d +
-                             "/code.tmp'; mv '" + d + "/code.tmp' '" + d + "/code'; } &";
-    std::system(("sh -c \"" + escapeQuotes(line) + "\" >/dev/null 2>&1").c_str());
-    waitUntil([&] { return fs::exists(dir_ / "pid"); }, 10);
-    pid_ = commandOutput("cat '" + d + "/pid'");
-  }
-  ~Ondrel() {
-    if (!pid_.empty() && running()) std::system(("kill " + pid_ + " 2>/dev/null").c_str());
-    waitUntil([&] { return !running(); }, 5);
-    fs::remove_all(dir_);
-  }
+  explicit Ondrel(const std::string& name) : program_(ONDREL_BINARY, "ondrel-e2e-" + name) {}
 
-  bool running() const { return !fs::exists(dir_ / "code"); }
-
+  bool running() const { return program_.running(); }
   // The exit code once the program has ended, -1 if it is still running after `seconds`.
-  int exitCode(double seconds = 10) {
-    if (!waitUntil([&] { return !running(); }, seconds)) return -1;
-    return std::atoi(readFile(dir_ / "code").c_str());
-  }
+  int exitCode(double seconds = 10) { return program_.exitCode(seconds); }
 
   // Waits for the window and for the program's own frames: the warning box gone, and the
   // white backdrop showing right of the grid. On failure, state() says what was seen.
   bool waitForFrames() {
-    if (!waitUntil([&] { return !(window_ = driver("find " + pid_)).empty(); }, 30)) {
-      seen_ = "no window for pid " + pid_ + (running() ? "" : " (program ended)");
+    if (!waitUntil([&] { return !(window_ = driver("find " + program_.pid())).empty(); }, 30)) {
+      seen_ = "no window for pid " + program_.pid() + (running() ? "" : " (program ended)");
       return false;
     }
     return waitUntil(
@@ -152,7 +103,7 @@ class Ondrel {
   std::string state() const { return seen_ + "; output: " + log(); }
 
   Picture grab() {
-    const fs::path file = dir_ / "grab.ppm";
+    const fs::path file = program_.dir() / "grab.ppm";
     fs::remove(file);
     driver("grab " + window_ + " '" + file.string() + "'");
     return readPpm(file);
@@ -188,19 +139,10 @@ class Ondrel {
     run("xdotool keyup " + chord);
   }
   void closeWindow() { driver("close " + window_); }
-  std::string log() const { return readFile(dir_ / "out"); }
+  std::string log() const { return program_.output(); }
 
  private:
-  static std::string escapeQuotes(const std::string& s) {
-    std::string out;
-    for (char c : s) {
-      if (c == '"' || c == '$' || c == '\\' || c == '`') out += '\\';
-      out += c;
-    }
-    return out;
-  }
-  fs::path dir_;
-  std::string pid_;
+  korvane::testing::BackgroundProgram program_;
   std::string window_;
   std::string seen_;
 };

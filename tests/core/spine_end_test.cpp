@@ -12,7 +12,8 @@
 #include "runtime/core/runtime_state.h"
 #include "runtime/core/startup.h"
 #include "runtime/platform/window.h"
-#include "tests/core/spine_harness.h"
+#include "tests/support/child_program.h"
+#include "tests/support/files.h"
 #include "tests/support/private_tmpdir.h"
 
 namespace korvane {
@@ -20,6 +21,7 @@ namespace {
 
 using korvane::testing::readFile;
 using korvane::testing::waitUntil;
+using korvane::testing::xDriverPath;
 
 std::string windowText() { return std::to_string(platform::nativeWindowId(mainWindow())); }
 
@@ -32,7 +34,7 @@ void startOrFail() {
 // Asks the X server to close our window, as the close box does (from another process, which
 // keeps asking until the window is gone), then presents frames until the request arrives.
 [[noreturn]] void closeFromOutside() {
-  std::string command = std::string(KORVANE_X_DRIVER) + " close " + windowText() + " >/dev/null &";
+  std::string command = xDriverPath() + " close " + windowText() + " >/dev/null &";
   if (std::system(command.c_str()) != 0) std::fputs("x driver failed\n", stderr);
   for (;;) presentFrame();
 }

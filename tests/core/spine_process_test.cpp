@@ -5,7 +5,8 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/core/spine_harness.h"
+#include "tests/support/child_program.h"
+#include "tests/support/files.h"
 
 namespace korvane {
 namespace {
@@ -16,6 +17,7 @@ using korvane::testing::readFile;
 using korvane::testing::waitUntil;
 using korvane::testing::writeFile;
 using korvane::testing::xDriver;
+using korvane::testing::xDriverPath;
 
 class SpineProcessTest : public ::testing::Test {
  protected:
@@ -84,7 +86,7 @@ TEST_F(SpineProcessTest, LosingFocusPausesAndRegainingItResumes) {
   ASSERT_TRUE(waitUntil([&] { return frames() > 5; }));
 
   {
-    ChildProgram other(std::string(KORVANE_X_DRIVER) + " steal-focus 3");
+    ChildProgram other(xDriverPath() + " steal-focus 3");
     ASSERT_FALSE(other.readUntil("focused").empty());
     EXPECT_TRUE(waitUntil([&] { return title(window) == "Ondrel <pause>"; }));
     // One frame may still be on its way out when the pause begins.
@@ -111,7 +113,7 @@ TEST_F(SpineProcessTest, InDebugModeLosingFocusNeitherPausesNorRetitles) {
   commandOutput("xdotool windowfocus " + window);
   ASSERT_TRUE(waitUntil([&] { return frames() > 5; }));
   {
-    ChildProgram other(std::string(KORVANE_X_DRIVER) + " steal-focus 1.5");
+    ChildProgram other(xDriverPath() + " steal-focus 1.5");
     ASSERT_FALSE(other.readUntil("focused").empty());
     long before = frames();
     EXPECT_TRUE(waitUntil([&] { return frames() > before + 30; }));

@@ -2,16 +2,14 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <thread>
 
 #include "runtime/platform/clock.h"
 #include "runtime/platform/events.h"
 #include "runtime/platform/process.h"
 #include "runtime/platform/window.h"
+#include "tests/support/child_program.h"
+#include "tests/support/files.h"
 
 namespace korvane::platform {
 namespace {
@@ -67,16 +65,8 @@ TEST(ProcessTest, DirectoriesAndDetachedCommands) {
   // The command runs through the shell, without being waited for.
   auto marker = dir / "marker";
   ASSERT_TRUE(startDetached("echo 'ran here' > '" + marker.string() + "'"));
-  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   std::string text;
-  while (std::chrono::steady_clock::now() < end) {
-    std::ifstream in(marker);
-    std::stringstream s;
-    s << in.rdbuf();
-    text = s.str();
-    if (!text.empty()) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+  testing::waitUntil([&] { return !(text = testing::readFile(marker)).empty(); });
   EXPECT_EQ(text, "ran here\n");
   std::filesystem::remove_all(dir);
 }
