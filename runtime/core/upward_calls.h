@@ -22,16 +22,8 @@ struct UpwardCalls {
   platform::Window* (*mainWindow)() = nullptr;
 };
 
-namespace upward_calls_detail {
-// Kept in the header: the error-stop layer has no source of its own for it, and an inline
-// variable is one object across the whole program.
-inline UpwardCalls registered;
-}  // namespace upward_calls_detail
-
 // Replaces every call at once.
-inline void registerUpwardCalls(const UpwardCalls& calls) {
-  upward_calls_detail::registered = calls;
-}
-inline const UpwardCalls& upwardCalls() { return upward_calls_detail::registered; }
+void registerUpwardCalls(const UpwardCalls& calls);
+const UpwardCalls& upwardCalls();
 
 }  // namespace korvane
