@@ -17,17 +17,13 @@
 namespace {
 
 namespace fs = std::filesystem;
-using korvane::testing::commandOutput;
 using korvane::testing::readFile;
 using korvane::testing::waitUntil;
+using korvane::testing::xDriver;
 
 void run(const std::string& command) { ASSERT_EQ(std::system(command.c_str()), 0) << command; }
 
 void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-std::string driver(const std::string& arguments) {
-  return commandOutput(std::string(ONDREL_X_DRIVER) + " " + arguments);
-}
 
 struct Rgb {
   int r, g, b;
@@ -80,13 +76,13 @@ class Ondrel {
   // Waits for the window and for the program's own frames: the warning box gone, and the
   // white backdrop showing right of the grid. On failure, state() says what was seen.
   bool waitForFrames() {
-    if (!waitUntil([&] { return !(window_ = driver("find " + program_.pid())).empty(); }, 30)) {
+    if (!waitUntil([&] { return !(window_ = xDriver("find " + program_.pid())).empty(); }, 30)) {
       seen_ = "no window for pid " + program_.pid() + (running() ? "" : " (program ended)");
       return false;
     }
     return waitUntil(
         [&] {
-          const std::string boxes = driver("boxes");
+          const std::string boxes = xDriver("boxes");
           const Picture p = grab();
           std::ostringstream s;
           s << "window " << window_ << ", boxes " << boxes << ", picture " << p.width << "x"
@@ -105,7 +101,7 @@ class Ondrel {
   Picture grab() {
     const fs::path file = program_.dir() / "grab.ppm";
     fs::remove(file);
-    driver("grab " + window_ + " '" + file.string() + "'");
+    xDriver("grab " + window_ + " '" + file.string() + "'");
     return readPpm(file);
   }
 
@@ -138,7 +134,7 @@ class Ondrel {
     pause(150);
     run("xdotool keyup " + chord);
   }
-  void closeWindow() { driver("close " + window_); }
+  void closeWindow() { xDriver("close-once " + window_); }
   std::string log() const { return program_.output(); }
 
  private:

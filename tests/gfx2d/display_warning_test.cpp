@@ -12,6 +12,7 @@
 
 #include "runtime/gfx2d/opengl_rainbows.h"
 #include "runtime/platform/clock.h"
+#include "tests/support/child_program.h"
 #include "tests/support/files.h"
 #include "tests/support/private_tmpdir.h"
 
@@ -95,9 +96,7 @@ class SoftwareRendererBoxDeathTest : public testing::PrivateTmpDirTest,
   }
 
   static std::string script(const std::string& arguments) {
-    static const std::string path =
-        (std::filesystem::path(__FILE__).parent_path() / "x_boxes.py").string();
-    return path + " " + arguments;
+    return testing::xDriverPath() + " " + arguments;
   }
   static bool setCoreFonts(bool on) {
     return std::system(script(on ? "fonts default" : "fonts built-ins").c_str()) == 0;

@@ -6,13 +6,13 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <string>
 
 #include "runtime/platform/clock.h"
 #include "runtime/platform/events.h"
 #include "runtime/platform/window.h"
+#include "tests/support/child_program.h"
 
 namespace korvane::testing_input {
 
@@ -24,9 +24,8 @@ inline bool xdotool(const std::string& arguments) {
 // Presses (`down`) or releases keys by keysym name, space-separated. Sent as plain XTEST key
 // events: xdotool adds the left modifier to a right one on its own.
 inline bool keys(bool down, const std::string& names) {
-  static const std::string script =
-      (std::filesystem::path(__FILE__).parent_path() / "x_keys.py").string();
-  return std::system((script + (down ? " down " : " up ") + names).c_str()) == 0;
+  return std::system(
+             (testing::xDriverPath() + (down ? " keys down " : " keys up ") + names).c_str()) == 0;
 }
 inline bool keyDown(const std::string& names) { return keys(true, names); }
 inline bool keyUp(const std::string& names) { return keys(false, names); }
