@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "runtime/core/clock.h"
-#include "runtime/core/error_stop.h"
 #include "runtime/core/frame_loop.h"
-#include "runtime/core/project_settings.h"
 #include "runtime/core/startup.h"
+#include "runtime/core/stop/clock.h"
+#include "runtime/core/stop/error_stop.h"
+#include "runtime/core/stop/project_settings.h"
 #include "runtime/platform/clock.h"
 #include "runtime/platform/process.h"
 #include "runtime/platform/window.h"

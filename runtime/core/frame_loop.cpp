@@ -2,11 +2,11 @@
 #include <cmath>
 #include <cstdint>
 
-#include "runtime/core/clock.h"
-#include "runtime/core/error_stop.h"
 #include "runtime/core/frame_loop_internal.h"
-#include "runtime/core/project_settings.h"
 #include "runtime/core/runtime_state.h"
+#include "runtime/core/stop/clock.h"
+#include "runtime/core/stop/error_stop.h"
+#include "runtime/core/stop/project_settings.h"
 #include "runtime/gfx2d/gfx2d_commands.h"
 #include "runtime/input/input_state.h"
 #include "runtime/platform/clock.h"

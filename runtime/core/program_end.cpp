@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "runtime/core/error_stop.h"
 #include "runtime/core/runtime_state.h"
+#include "runtime/core/stop/error_stop.h"
 #include "runtime/input/input_state.h"
 #include "runtime/platform/process.h"
 #include "runtime/platform/window.h"

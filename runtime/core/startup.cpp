@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <string>
 
-#include "runtime/core/clock.h"
-#include "runtime/core/error_stop.h"
 #include "runtime/core/frame_loop_internal.h"
-#include "runtime/core/project_settings.h"
 #include "runtime/core/runtime_state.h"
-#include "runtime/core/upward_calls.h"
+#include "runtime/core/stop/clock.h"
+#include "runtime/core/stop/error_stop.h"
+#include "runtime/core/stop/project_settings.h"
+#include "runtime/core/stop/upward_calls.h"
 #include "runtime/core/window_events_internal.h"
 #include "runtime/gfx2d/gfx2d_commands.h"
 #include "runtime/input/input_state.h"
@@ -27,8 +27,6 @@ namespace {
 constexpr int kExitDisplayFailed = 1;
 
 // Every call from a lower layer up into the spine, or across to the display, in one place.
-// The program end still takes its shutdown from the error stop's own setter until it reads it
-// from here; both are set to the same function meanwhile.
 void registerCalls() {
   UpwardCalls calls;
   calls.shutdown = shutdownRuntime;
@@ -36,7 +34,6 @@ void registerCalls() {
   // ----- 3D: calls.leave3d = the 3D renderer's leave-3D command, once there is one.
   calls.mainWindow = mainWindow;
   registerUpwardCalls(calls);
-  setShutdownFunction(calls.shutdown);
   platform::setWindowEventHandler(handleWindowEvent);
 }
 

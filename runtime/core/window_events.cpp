@@ -1,7 +1,7 @@
 // The window procedure: what focus changes and close requests do to the program.
-#include "runtime/core/error_stop.h"
-#include "runtime/core/project_settings.h"
 #include "runtime/core/runtime_state.h"
+#include "runtime/core/stop/error_stop.h"
+#include "runtime/core/stop/project_settings.h"
 #include "runtime/core/window_events_internal.h"
 #include "runtime/platform/window.h"
 #include "runtime/values/conversions.h"

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "runtime/core/upward_calls.h"
+#include "runtime/core/stop/upward_calls.h"
 #include "runtime/gfx2d/gfx2d_commands.h"
 #include "runtime/gfx2d/opengl_rainbows.h"
 #include "runtime/gfx2d/opengl_rainbows_internal.h"

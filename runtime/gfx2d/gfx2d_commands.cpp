@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "runtime/core/upward_calls.h"
+#include "runtime/core/stop/upward_calls.h"
 #include "runtime/gfx2d/opengl_rainbows_internal.h"
 #include "runtime/lib/media_resolver.h"
 #include "runtime/values/conversions.h"

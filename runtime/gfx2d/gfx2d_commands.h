@@ -2,7 +2,7 @@
 // and fonts. Numbers arrive as doubles (ids, frames and colours truncated to integers,
 // coordinates passed on as floats); file names go through the media resolver. Every command
 // does nothing while no display exists. The fading background presents frames and the viewport
-// command leaves 3D through the calls the start-up registers (runtime/core/upward_calls.h).
+// command leaves 3D through the calls the start-up registers (runtime/core/stop/upward_calls.h).
 #pragma once
 
 #include "runtime/gfx2d/opengl_rainbows.h"

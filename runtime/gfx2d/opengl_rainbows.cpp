@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/core/clock.h"
-#include "runtime/core/error_stop.h"
+#include "runtime/core/stop/clock.h"
+#include "runtime/core/stop/error_stop.h"
 #include "runtime/gfx2d/opengl_rainbows_internal.h"
 #include "runtime/gfx2d/texture_release.h"
 #include "runtime/platform/gl_context.h"

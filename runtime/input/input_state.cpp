@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "runtime/core/error_stop.h"
-#include "runtime/core/upward_calls.h"
+#include "runtime/core/stop/error_stop.h"
+#include "runtime/core/stop/upward_calls.h"
 #include "runtime/platform/events.h"
 #include "runtime/platform/input_system.h"
 #include "runtime/platform/joystick.h"

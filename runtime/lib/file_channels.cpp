@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "runtime/core/error_stop.h"
+#include "runtime/core/stop/error_stop.h"
 #include "runtime/lib/file_paths.h"
 #include "runtime/values/conversions.h"
 #include "runtime/values/number_text.h"

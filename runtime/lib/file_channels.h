@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "runtime/core/error_codes.h"
+#include "runtime/core/stop/error_codes.h"
 #include "runtime/platform/files.h"
 #include "runtime/values/rt_string.h"
 

@@ -74,4 +74,42 @@ bool appendLine(const std::string& path, std::string_view text);
 // Deletes `path`; returns false when it did not exist or could not be removed.
 bool removeFile(const std::string& path);
 
+// Writes a file whole or not at all: the bytes go to a new file beside the target and replace it
+// with one rename only when every write, the flush to the disk and the close succeeded, so a
+// reader sees the old file or the new one, never a part. A target that is a symbolic link is
+// resolved first (the link stays and its file is replaced), and an existing target keeps its
+// permission bits. One writer, one thread.
+class FileReplacement {
+ public:
+  // How to go on when the target's directory cannot take a new file (no write permission there
+  // on a file that may itself be written): refuse, or write into the target itself.
+  enum class WhenNoSpareFile { refuse, writeInPlace };
+
+  FileReplacement() = default;
+  ~FileReplacement();  // abandons what was not committed
+  FileReplacement(const FileReplacement&) = delete;
+  FileReplacement& operator=(const FileReplacement&) = delete;
+
+  // Starts the new file for `target`. False (nothing touched) when no new file can be made.
+  bool begin(const std::string& target, WhenNoSpareFile fallback = WhenNoSpareFile::refuse);
+  // Appends bytes; false once any write failed (later writes are then ignored).
+  bool write(const void* data, size_t size);
+  // Flushes, closes and renames over the target. False on any failure, and then the target is as
+  // it was (except in place, where it may be cut short) and the spare file is gone.
+  bool commit();
+  // Removes the spare file; the target stays as it was.
+  void abandon();
+
+ private:
+  std::string target_;
+  std::string spare_;  // empty when writing in place
+  FileHandle file_ = kNoFileHandle;
+  bool failed_ = false;
+};
+
+// The whole of `size` bytes through a FileReplacement. False on any failure.
+bool replaceFileWhole(
+    const std::string& target, const void* data, size_t size,
+    FileReplacement::WhenNoSpareFile fallback = FileReplacement::WhenNoSpareFile::refuse);
+
 }  // namespace korvane::platform

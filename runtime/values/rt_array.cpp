@@ -1,7 +1,7 @@
 // The out-of-line stops of the array checks, kept cold so the inline check stays small.
 #include "runtime/values/rt_array.h"
 
-#include "runtime/core/error_stop.h"
+#include "runtime/core/stop/error_stop.h"
 
 namespace korvane::array_detail {
 

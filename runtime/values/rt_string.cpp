@@ -5,7 +5,7 @@
 #include <charconv>
 #include <cstring>
 
-#include "runtime/core/error_stop.h"
+#include "runtime/core/stop/error_stop.h"
 #include "runtime/values/number_text.h"
 #include "runtime/values/value_allocator.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/fluid_grid.h"
-#include "runtime/core/project_settings.h"
+#include "runtime/core/stop/project_settings.h"
 #include "tests/support/private_tmpdir.h"
 
 namespace ondrel::testing_support {

@@ -1,5 +1,5 @@
 // The error-code table against the codes the runtime stores and the names modules use.
-#include "runtime/core/error_codes.h"
+#include "runtime/core/stop/error_codes.h"
 
 #include <gtest/gtest.h>
 

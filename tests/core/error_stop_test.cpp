@@ -1,11 +1,12 @@
 // The program end in child processes: exit code, the shutdown hook and the debug report.
-#include "runtime/core/error_stop.h"
+#include "runtime/core/stop/error_stop.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "runtime/core/project_settings.h"
+#include "runtime/core/stop/project_settings.h"
+#include "runtime/core/stop/upward_calls.h"
 #include "tests/support/files.h"
 #include "tests/support/private_tmpdir.h"
 
@@ -56,7 +57,7 @@ void shutdownThatPrints() {
 TEST_F(ErrorStopDeathTest, ShutdownRunsOnceEvenWhenItStopsAgain) {
   EXPECT_EXIT(
       {
-        setShutdownFunction(shutdownThatPrints);
+        registerUpwardCalls({.shutdown = shutdownThatPrints});
         endProgram();
       },
       ::testing::ExitedWithCode(0), "^shutdown ran\n$");

@@ -6,10 +6,10 @@
 #include <limits>
 #include <vector>
 
-#include "runtime/core/clock.h"
 #include "runtime/core/frame_loop_internal.h"
-#include "runtime/core/project_settings.h"
 #include "runtime/core/runtime_state.h"
+#include "runtime/core/stop/clock.h"
+#include "runtime/core/stop/project_settings.h"
 #include "runtime/core/window_events_internal.h"
 #include "runtime/gfx2d/opengl_rainbows_internal.h"
 #include "runtime/platform/window.h"

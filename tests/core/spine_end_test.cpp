@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <string>
 
-#include "runtime/core/error_stop.h"
 #include "runtime/core/frame_loop.h"
 #include "runtime/core/program_end.h"
-#include "runtime/core/project_settings.h"
 #include "runtime/core/runtime_state.h"
 #include "runtime/core/startup.h"
+#include "runtime/core/stop/error_stop.h"
+#include "runtime/core/stop/project_settings.h"
 #include "runtime/platform/window.h"
 #include "tests/support/child_program.h"
 #include "tests/support/files.h"

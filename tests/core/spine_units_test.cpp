@@ -5,12 +5,12 @@
 #include <limits>
 #include <string>
 
-#include "runtime/core/clock.h"
 #include "runtime/core/command_line.h"
 #include "runtime/core/frame_loop_internal.h"
 #include "runtime/core/program_end.h"
 #include "runtime/core/runtime_state.h"
 #include "runtime/core/startup.h"
+#include "runtime/core/stop/clock.h"
 #include "runtime/core/window_events.h"
 
 namespace korvane {

@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "runtime/core/error_stop.h"
-#include "runtime/core/project_settings.h"
+#include "runtime/core/stop/error_stop.h"
+#include "runtime/core/stop/project_settings.h"
+#include "runtime/core/stop/upward_calls.h"
 #include "runtime/platform/process.h"
 #include "runtime/platform/thread.h"
 #include "tests/support/private_tmpdir.h"
@@ -69,7 +70,7 @@ TEST_F(WorkerStopDeathTest, AWorkerRecordsTheStopAndTheMainThreadEndsTheProgram)
     EXPECT_EXIT(
         {
           projectSettings().debugMode = 1;
-          setShutdownFunction(shutdownThatJoinsTheWorker);
+          registerUpwardCalls({.shutdown = shutdownThatJoinsTheWorker});
           setSourcePosition(8, 20);
           setErrorCode(4);
           setSourcePosition(8, 42);

@@ -13,38 +13,26 @@
 #include "runtime/gfx2d/display_extensions.h"
 #include "runtime/gfx2d/opengl_rainbows_internal.h"
 #include "runtime/platform/window.h"
+#include "tests/support/private_tmpdir.h"
 
 namespace korvane {
 namespace {
 
-std::string readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-class DisplayTest : public ::testing::Test {
+class DisplayTest : public testing::PrivateTmpDirTest {
  protected:
+  DisplayTest() : PrivateTmpDirTest("korvane-display-") {}
   void SetUp() override {
-    dir_ = std::filesystem::path("/tmp") /
-           ("korvane-display-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-    setenv("TMPDIR", dir_.c_str(), 1);
+    PrivateTmpDirTest::SetUp();
     display_ = std::make_unique<OpenGLRainbows>();
     ASSERT_EQ(display_->createDisplay(nullptr, 640, 480, 0, 60, 0), 1);
     // The one software-renderer notice of the process is not what these tests look at.
-    std::filesystem::remove(dir_ / "ErrorLog.txt");
+    std::filesystem::remove(logPath());
   }
   void TearDown() override {
     display_.reset();
-    std::filesystem::remove_all(dir_);
+    PrivateTmpDirTest::TearDown();
   }
-  std::string log() const { return readFile(dir_ / "ErrorLog.txt"); }
 
-  std::filesystem::path dir_;
   std::unique_ptr<OpenGLRainbows> display_;
 };
 

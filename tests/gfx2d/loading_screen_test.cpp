@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "runtime/core/project_settings.h"
 #include "runtime/core/startup.h"
+#include "runtime/core/stop/project_settings.h"
 #include "runtime/gfx2d/image_readers.h"
 #include "runtime/gfx2d/opengl_rainbows_internal.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/core/upward_calls.h"
+#include "runtime/core/stop/upward_calls.h"
 #include "runtime/input/input_state.h"
 #include "runtime/platform/events.h"
 #include "runtime/platform/gl_context.h"
@@ -14,6 +14,7 @@
 #include "runtime/platform/mouse.h"
 #include "runtime/platform/window.h"
 #include "tests/input/x_input_driver.h"
+#include "tests/support/private_tmpdir.h"
 
 namespace korvane {
 namespace {
@@ -35,8 +36,9 @@ constexpr const char* kReleaseAll =
     "Tab Delete Next KP_End Print Pause Super_L Menu Alt_R BackSpace 1 KP_Multiply KP_Subtract "
     "KP_Add KP_Divide KP_7 KP_0 KP_Decimal";
 
-class InputDisplayTest : public ::testing::Test {
+class InputDisplayTest : public testing::PrivateTmpDirTest {
  protected:
+  InputDisplayTest() : PrivateTmpDirTest("korvane-input-display-") {}
   static void SetUpTestSuite() {
     ASSERT_TRUE(platform::startVideo()) << platform::lastError();
     window_ = platform::createWindow(kWidth, kHeight, platform::PixelFormatRequest{}, "input");
@@ -53,9 +55,7 @@ class InputDisplayTest : public ::testing::Test {
   }
   void SetUp() override {
     // Device notices go to a private error log.
-    const std::string tmp = "/tmp/korvane-input-display-" + std::to_string(getpid());
-    std::filesystem::create_directories(tmp);
-    setenv("TMPDIR", tmp.c_str(), 1);
+    PrivateTmpDirTest::SetUp();
     ASSERT_TRUE(focusWindow(window_));
   }
   void TearDown() override {
@@ -64,8 +64,8 @@ class InputDisplayTest : public ::testing::Test {
     xdotool("mouseup 1 mouseup 2 mouseup 3");
     // Let the releases arrive before the next test looks at the state.
     holdFor(50);
-    std::filesystem::remove_all(getenv("TMPDIR"));
     destroyInputState();
+    PrivateTmpDirTest::TearDown();
   }
 
   // Holds `key` until the runtime sees `code` down, then releases it and waits for it to go.

@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "runtime/core/error_stop.h"
 #include "runtime/core/frame_loop.h"
-#include "runtime/core/project_settings.h"
 #include "runtime/core/runtime_state.h"
 #include "runtime/core/startup.h"
+#include "runtime/core/stop/error_stop.h"
+#include "runtime/core/stop/project_settings.h"
 #include "runtime/input/input_state.h"
 #include "runtime/lib/media_resolver.h"
 #include "runtime/platform/process.h"

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "runtime/core/project_settings.h"
+#include "runtime/core/stop/project_settings.h"
 #include "tests/support/files.h"
 #include "tests/support/private_tmpdir.h"
 

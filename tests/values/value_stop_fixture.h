@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "runtime/core/error_stop.h"
-#include "runtime/core/project_settings.h"
+#include "runtime/core/stop/error_stop.h"
+#include "runtime/core/stop/project_settings.h"
 #include "runtime/values/value_allocator.h"
 #include "tests/support/private_tmpdir.h"
 

@@ -1,4 +1,4 @@
-#include "runtime/core/clock.h"
+#include "runtime/core/stop/clock.h"
 
 #include "runtime/platform/clock.h"
 

@@ -1,11 +1,12 @@
-#include "runtime/core/error_stop.h"
+#include "runtime/core/stop/error_stop.h"
 
 #include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 
-#include "runtime/core/project_settings.h"
+#include "runtime/core/stop/project_settings.h"
+#include "runtime/core/stop/upward_calls.h"
 #include "runtime/platform/files.h"
 #include "runtime/platform/process.h"
 #include "runtime/platform/thread.h"
@@ -13,7 +14,6 @@
 namespace korvane {
 
 namespace {
-ShutdownFunction registeredShutdown = nullptr;
 bool shuttingDown = false;
 
 // What setErrorCode kept on a worker, for that worker's endProgram.
@@ -91,8 +91,6 @@ void setSourcePosition(double tag, double line) {
   std::atomic_ref<double>(runtimeError().currentLine).store(line, std::memory_order_relaxed);
 }
 
-void setShutdownFunction(ShutdownFunction shutdown) { registeredShutdown = shutdown; }
-
 std::string errorLogPath() { return platform::temporaryDirectory() + "ErrorLog.txt"; }
 
 void appendErrorLog(std::string_view line) {
@@ -109,7 +107,7 @@ namespace {
 bool shutDownOnce() {
   if (shuttingDown) return false;
   shuttingDown = true;
-  if (registeredShutdown != nullptr) registeredShutdown();
+  if (upwardCalls().shutdown != nullptr) upwardCalls().shutdown();
   return true;
 }
 }  // namespace

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/core/error_codes.h"
+#include "runtime/core/stop/error_codes.h"
 
 namespace korvane {
 
@@ -59,10 +59,8 @@ void setSourcePosition(double tag, double line);
 // returns at once; cheap enough for every frame. Does nothing on a worker.
 void stopIfWorkerFailed();
 
-// The start-up registers the function that takes every service down; the program end calls it
-// once. Until one is registered, the program end only writes the report and exits.
-using ShutdownFunction = void (*)();
-void setShutdownFunction(ShutdownFunction shutdown);
+// The program end runs the shutdown that the start-up registered among the upward calls, once.
+// Until one is registered, the program end only writes the report and exits.
 
 // Appends one line (CR LF added) to "ErrorLog.txt" in the temporary directory; failures ignored.
 // Any thread: the lines of two threads never mix.

@@ -1,4 +1,4 @@
-#include "runtime/core/project_settings.h"
+#include "runtime/core/stop/project_settings.h"
 
 namespace korvane {
 

@@ -1,4 +1,4 @@
-#include "runtime/core/upward_calls.h"
+#include "runtime/core/stop/upward_calls.h"
 
 namespace korvane {
 
