@@ -1,0 +1,74 @@
+#include "tests/lib/http_servers.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <random>
+#include <regex>
+#include <vector>
+
+#include "tests/support/child_program.h"
+#include "tests/support/files.h"
+
+namespace korvane::testing {
+
+namespace {
+
+constexpr int kServerLifeSeconds = 300;
+
+std::filesystem::path uniqueFolder(const std::string& name) {
+  return std::filesystem::temp_directory_path() /
+         (name + "-" + std::to_string(std::random_device{}()));
+}
+
+}  // namespace
+
+LoopbackServer::LoopbackServer(const std::string& command) : dir_(uniqueFolder("http-server")) {
+  std::filesystem::create_directories(dir_);
+  const std::string d = dir_.string();
+  // `timeout` bounds the server's life even if this process never gets to end it.
+  const std::string line = "timeout " + std::to_string(kServerLifeSeconds) + " " + command + " >'" +
+                           d + "/out' 2>&1 </dev/null & echo $! >'" + d + "/pid'";
+  std::system(("sh -c \"" + line + "\"").c_str());
+  pid_ = readFile(dir_ / "pid");
+  while (!pid_.empty() && (pid_.back() == '\n' || pid_.back() == '\r')) pid_.pop_back();
+  waitUntil([&] { return port() != 0; }, 20);
+}
+
+LoopbackServer::~LoopbackServer() {
+  if (!pid_.empty()) std::system(("kill " + pid_ + " 2>/dev/null").c_str());
+  std::filesystem::remove_all(dir_);
+}
+
+int LoopbackServer::number(const std::string& key) const {
+  const std::string out = readFile(dir_ / "out");
+  std::smatch match;
+  if (!std::regex_search(out, match, std::regex(key + "[^0-9\\n]*([0-9]+)"))) return 0;
+  return std::atoi(match[1].str().c_str());
+}
+
+std::string rawServerCommand() {
+  return std::string("python3 -u '") + KORVANE_HTTP_RAW_SERVER + "'";
+}
+
+std::string fileServerCommand(const std::filesystem::path& root) {
+  return "python3 -u -m http.server 0 --bind 127.0.0.1 --directory '" + root.string() + "'";
+}
+
+ScratchDir::ScratchDir(const std::string& name) : path_(uniqueFolder(name)) {
+  std::filesystem::create_directories(path_);
+}
+
+ScratchDir::~ScratchDir() { std::filesystem::remove_all(path_); }
+
+std::string ScratchDir::listing() const {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  std::string out;
+  for (const auto& name : names) out += (out.empty() ? "" : " ") + name;
+  return out;
+}
+
+}  // namespace korvane::testing
