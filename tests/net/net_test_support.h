@@ -23,8 +23,6 @@
 #include <thread>
 #include <vector>
 
-#include "runtime/net/net_message.h"
-
 namespace korvane::testing {
 
 using Bytes = std::vector<uint8_t>;
