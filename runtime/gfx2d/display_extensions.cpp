@@ -13,6 +13,7 @@ constexpr const char* kFragmentProgram = "GL_ARB_fragment_program";
 constexpr const char* kFramebufferObject = "GL_EXT_framebuffer_object";
 // What tests answer in place of the driver; 0 while the driver is asked.
 int32_t reportedMaxTextureSizeStandIn = 0;
+bool framebufferObjectsOff = false;
 }  // namespace
 
 // One row: the name, its extension, and the two accessors of its member.
@@ -71,7 +72,9 @@ void loadGlExtensions(GlExtensionTable& table, std::string_view extensions) {
   for (const GlEntryPoint& entry : kGlEntryPoints) {
     void* address = nullptr;
     // GLX hands out an address for any name, so only an advertised extension counts.
-    if (extensions.find(entry.extension) != std::string_view::npos) {
+    const bool switchedOff =
+        framebufferObjectsOff && std::string_view(entry.extension) == kFramebufferObject;
+    if (!switchedOff && extensions.find(entry.extension) != std::string_view::npos) {
       address = platform::glProcAddress(entry.name);
     }
     entry.store(table, address);
@@ -85,6 +88,8 @@ int32_t largestTextureSize() {
 }
 
 void setReportedMaxTextureSizeForTesting(int32_t size) { reportedMaxTextureSizeStandIn = size; }
+
+void setFramebufferObjectsOffForTesting(bool off) { framebufferObjectsOff = off; }
 
 bool containsExtensionWord(std::string_view extensions, std::string_view name) {
   if (name.empty()) return false;

@@ -21,4 +21,8 @@ int32_t largestTextureSize();
 // applied; 0 goes back to asking the driver.
 void setReportedMaxTextureSizeForTesting(int32_t size);
 
+// Tests only: while on, displays created afterwards leave the ten framebuffer-object entry
+// points null, as on a driver without the extension, so offscreen targets are emulated.
+void setFramebufferObjectsOffForTesting(bool off);
+
 }  // namespace korvane

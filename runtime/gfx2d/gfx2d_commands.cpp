@@ -192,6 +192,48 @@ void textureSmoothing(double flag) {
   if (OpenGLRainbows* d = display()) gfx2dState(*d).textureSmoothing = toInt(flag);
 }
 
+double getPixel(double x, double y) {
+  OpenGLRainbows* d = display();
+  return d ? d->readPixel(toInt(x), toInt(y)) : 0;
+}
+
+void grabSprite(double id, double x, double y, double width, double height) {
+  if (OpenGLRainbows* d = display()) {
+    d->grabSprite(toInt(id), toInt(x), toInt(y), toInt(width), toInt(height));
+  }
+}
+
+void screenToBackground() {
+  if (OpenGLRainbows* d = display()) d->grabScreenToTiled(kBackgroundSlot);
+}
+
+double saveScreen(const RtString& file) {
+  OpenGLRainbows* d = display();
+  return d ? d->saveScreen(textOf(file)) : 0;
+}
+
+double saveSprite(double id, const RtString& file) {
+  OpenGLRainbows* d = display();
+  return d ? d->saveSprite(toInt(id), textOf(file)) : 0;
+}
+
+void createScreen(double n, double id, double width, double height) {
+  if (OpenGLRainbows* d = display()) {
+    d->createTarget(toInt(n), toInt(id), toInt(width), toInt(height));
+  }
+}
+
+void useScreen(double n) {
+  OpenGLRainbows* d = display();
+  if (!d) return;
+  const int32_t target = toInt(n);
+  if (target < 0) {
+    d->leaveTarget();
+  } else if (target < kOffscreenTargetCount) {
+    d->useTarget(target);
+  }
+}
+
 void print(const char* text, double x, double y) {
   if (OpenGLRainbows* d = display()) {
     d->printText(gfx2dState(*d).currentFont, textOf(text), toFloat(x), toFloat(y), 0.0f);

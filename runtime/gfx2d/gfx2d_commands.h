@@ -42,6 +42,25 @@ void viewport(double x, double y, double width, double height);
 void setTexture(double id, double secondId);
 void textureSmoothing(double flag);
 
+// Screen grabs, picture files and offscreen targets. Positions count from the top-left.
+// The colour 0x00BBGGRR of the back-buffer pixel at (x, y).
+double getPixel(double x, double y);
+// The area into sprite `id` (a texture of at least 32 × 32).
+void grabSprite(double id, double x, double y, double width, double height);
+// The whole screen into the background picture (tiled slot 0).
+void screenToBackground();
+// The screen or the sprite's picture as a file: PNG when the name ends in ".png" (any case)
+// after at least one more character, else a 24-bit BMP. Pixels of the sprite transparent colour
+// (all three channels equal) are written as 0x8000FF in a BMP, and with alpha 0 in a PNG (every
+// other pixel opaque), so both read back transparent. 1 when written, 0 when not (an existing
+// file is then left as it was).
+double saveScreen(const RtString& file);
+double saveSprite(double id, const RtString& file);
+// Target n (0..31; others ignored) draws into sprite `id`, made an empty width × height picture.
+void createScreen(double n, double id, double width, double height);
+// n < 0: drawing goes back to the screen; 0..31: into target n; larger n: ignored.
+void useScreen(double n);
+
 // Fonts: the current font is 0..31.
 void print(const RtString& text, double x, double y);
 void print(const char* text, double x, double y);

@@ -70,6 +70,8 @@ struct Gfx2dState {
   // The set-texture command's smoothing flag; cleared after every presented frame.
   int32_t textureSmoothing = 0;
   int32_t currentFont = 0;
+  // GL_ALPHA_BITS of the window's framebuffer once a query answered non-zero; 0 asks again.
+  int32_t framebufferAlphaBits = 0;
 };
 
 template <typename Vertex>

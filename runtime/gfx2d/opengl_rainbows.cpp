@@ -42,6 +42,8 @@ constexpr std::string_view kGenericWindowsRenderer = "Mesa Windows GDI Driver";
 
 constexpr int kMaxSearchSteps = 32;
 
+int32_t requestedAlphaBits = 0;
+
 constexpr int kDepthBits = 24;
 constexpr int kStencilBits = 8;
 constexpr GLfloat kAlphaTestReference = 0.15f;
@@ -86,6 +88,8 @@ void setMultisampleAttemptForTesting(OpenGLRainbows& display, MultisampleAttempt
   display.multisampleAttempt_ = std::move(attempt);
 }
 
+void setFramebufferAlphaBitsForTesting(int32_t bits) { requestedAlphaBits = bits; }
+
 OpenGLRainbows::OpenGLRainbows() : gfx2d_(std::make_unique<Gfx2dState>()) {
   useHighResolutionCounter_ = hasPerformanceClock();
   counterFrequency_ = useHighResolutionCounter_ ? performanceFrequency() : 0;
@@ -107,6 +111,7 @@ bool OpenGLRainbows::makeWindowAndContext(int32_t samples) {
   format.depthBits = kDepthBits;
   format.stencilBits = kStencilBits;
   format.samples = samples;
+  format.alphaBits = requestedAlphaBits;
   window_ = platform::createWindow(width_, height_, format, "Korvane");
   if (window_ == nullptr) return false;
   // A kept context carries its textures over to the new window; a multisampled format needs

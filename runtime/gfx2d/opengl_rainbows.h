@@ -166,6 +166,35 @@ class OpenGLRainbows {
   void drawLine(float x1, float y1, float x2, float y2, int32_t colour);
   void drawRect(float x, float y, float width, float height, int32_t colour);
 
+  // Screen grabs and picture files (screen_grabs.cpp). Screen positions count from the top-left
+  // of the surface drawn on: the window, or the framebuffer of the current offscreen target.
+  // The colour 0x00BBGGRR of one pixel of the back buffer.
+  int32_t readPixel(int32_t x, int32_t y);
+  // Copies the area into sprite `id` (textures at least 32 texels a side, cut to the largest
+  // texture). Without destination alpha, pixels of the sprite transparent colour become
+  // transparent. Returns 1, or 0 (nothing done) for an id outside the table or an empty area.
+  uint8_t grabSprite(int32_t id, int32_t x, int32_t y, int32_t width, int32_t height);
+  // The whole screen, or the picture part of a sprite, as a BMP or PNG file (see
+  // image_writer.h). 1 on success; 0 when nothing was written (the old file is kept).
+  uint8_t saveScreen(const std::string& name);
+  uint8_t saveSprite(int32_t id, const std::string& name);
+  // The common writer: 3 bytes per pixel (blue, green, red), rows bottom-up, `rowPitch` pixels
+  // apart; the sprite transparent colour is written as 0x8000FF (BMP) or alpha 0 (PNG).
+  uint8_t writeImageFile(const std::string& name, const uint8_t* pixels, int32_t width,
+                         int32_t height, int32_t rowPitch);
+
+  // Offscreen targets 0..31 (offscreen_targets.cpp): drawing redirected into a sprite, through
+  // a framebuffer object where the driver has them, else emulated on the back buffer's top-left
+  // corner. Other target numbers and sprite ids outside the table are ignored.
+  // Makes sprite `id` an empty picture of width × height and target n draw into it.
+  void createTarget(int32_t n, int32_t id, int32_t width, int32_t height);
+  // Leaves the current target, if any, and draws into target n from now on.
+  void useTarget(int32_t n);
+  // Drawing goes to the screen again; the target's sprite keeps what was drawn.
+  void leaveTarget();
+  int32_t currentTarget() const;
+  const OffscreenTarget* offscreenTarget(int32_t n) const;  // nullptr outside 0..31
+
   // Fonts (fonts.cpp): slot n is sprite row 0xFFE0 + n.
   // Loads the font picture into slot `font`, or the built-in font when that fails (0 then).
   uint8_t loadFont(int32_t font, const std::string& path);
@@ -179,6 +208,13 @@ class OpenGLRainbows {
 
   const AlphaCopy* alphaCopy(int32_t id);
   bool isTransparentColour(int32_t colour) const;
+  int32_t framebufferAlphaBits();
+  int32_t drawingSurfaceHeight() const;
+  void readFromDrawingSurface();
+  int32_t transparentColourOnScreen();
+  void releaseTarget(int32_t n);
+  void releaseAllTargets();
+  friend void releaseOffscreenTargets(OpenGLRainbows& display);
   void beginPrimitive(int32_t colour);
   void endPrimitive();
   void presentFromDrawing();

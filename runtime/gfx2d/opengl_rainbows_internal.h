@@ -24,4 +24,8 @@ inline const Gfx2dState& gfx2dState(const OpenGLRainbows& display) {
 using MultisampleAttempt = std::function<bool(int32_t samples)>;
 void setMultisampleAttemptForTesting(OpenGLRainbows& display, MultisampleAttempt attempt);
 
+// Tests only: windows made afterwards ask for this many bits of destination alpha (0, the
+// default, asks for none), so both ways of grabbing the screen can be seen.
+void setFramebufferAlphaBitsForTesting(int32_t bits);
+
 }  // namespace korvane

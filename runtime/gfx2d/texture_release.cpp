@@ -1,5 +1,4 @@
-// The display's calls into the 2D tables. No command creates an offscreen target yet, so there
-// is never one to leave or release; the records exist so the display's shape stays fixed.
+// The display's calls into the 2D tables and the offscreen targets.
 #include "runtime/gfx2d/texture_release.h"
 
 #include "runtime/gfx2d/opengl_rainbows.h"
@@ -8,8 +7,11 @@ namespace korvane {
 
 void releaseSpriteTextures(OpenGLRainbows& display) { display.deleteAllImages(); }
 
-void leaveOffscreenTarget(OpenGLRainbows&) {}
+void leaveOffscreenTarget(OpenGLRainbows& display) {
+  // Without a context there is nothing bound to leave, and no GL to call.
+  if (display.currentTarget() >= 0 && display.contextReady()) display.leaveTarget();
+}
 
-void releaseOffscreenTargets(OpenGLRainbows&) {}
+void releaseOffscreenTargets(OpenGLRainbows& display) { display.releaseAllTargets(); }
 
 }  // namespace korvane

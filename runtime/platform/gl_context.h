@@ -16,6 +16,8 @@ struct PixelFormatRequest {
   int depthBits = 24;
   int stencilBits = 8;
   int samples = 0;  // multisample samples per pixel; 0 = none
+  // Bits of destination alpha; 0 asks for none.
+  int alphaBits = 0;
 };
 
 // Creates a compatibility-profile context for the window and makes it current; a swap does

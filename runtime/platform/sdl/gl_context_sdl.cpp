@@ -12,6 +12,7 @@ void applyPixelFormat(const PixelFormatRequest& format) {
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, channel);
   SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, format.colourBits == 16 ? 6 : channel);
   SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, channel);
+  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, format.alphaBits);
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, format.depthBits);
   SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, format.stencilBits);
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
