@@ -1,5 +1,6 @@
-// The desktop's file chooser, asked for a file to open or a name to save under.
-// Where no chooser exists, every request answers "no file", so the service has one code path.
+// The desktop's file chooser, asked for a file to open or a name to save under. It runs as a
+// child program (zenity, else kdialog, found in PATH) titled "Open" or "Save As"; where none
+// exists, every request answers "no file", so the service has one code path.
 // Main thread; a request blocks until the user answers.
 #pragma once
 
@@ -19,7 +20,8 @@ bool fileChooserAvailable();
 
 // Lets the user pick an existing file, starting in `startDirectory` (empty: the chooser's own
 // choice) and showing the files that match `filters` (none: every file). Returns the chosen
-// path, or an empty string for "no file": no chooser, the user cancelled, or it failed.
+// path (without the chooser's line end), or an empty string for "no file": no chooser, the
+// user cancelled, or it failed (any exit code but 0).
 std::string chooseFileToOpen(const std::vector<FileFilter>& filters,
                              const std::string& startDirectory);
 

@@ -2,6 +2,7 @@
 // and child processes (started, waited for, or left to the reaper).
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,5 +75,22 @@ bool startDetached(const std::string& command);
 // Collects, without blocking, every detached child that has ended; returns how many. Children
 // someone waits for with waitForExit are never touched. Any thread.
 int reapDetachedChildren();
+
+// The full path of the program `name` would start: `name` itself when it holds a "/" and names
+// an executable regular file, else the first such file in PATH's folders (an empty entry is the
+// current directory). Empty when there is none. Any thread.
+std::string findProgram(const std::string& name);
+
+// True when the shell would find the program that `command` starts: its first word (after any
+// NAME=value assignments, quotes honoured) is a shell built-in or keyword, or findProgram finds
+// it. A first word the shell itself expands ($, `, globs) is taken as found. False for an empty
+// command. Lets a caller refuse a command whose start could only fail with the shell's 127.
+bool commandProgramFound(const std::string& command);
+
+// Runs argv as startProcess does, with its standard output read into `output` (at most
+// `outputLimit` bytes are kept; the rest is read and dropped, so the child never blocks on a
+// full pipe), and waits for it. Returns its exit code as waitForExit does, or -1 when it could
+// not be started. Main thread.
+int runForOutput(const std::vector<std::string>& argv, std::string& output, size_t outputLimit);
 
 }  // namespace korvane::platform

@@ -9,6 +9,8 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -104,6 +106,54 @@ TEST(ChildProcessTest, ReaperTakesOnlyTheChildrenHandedToIt) {
   // The reaper left the waited-for child alone, ended or not.
   EXPECT_EQ(waitForExit(waited), 5);
   EXPECT_TRUE(noChildrenLeft());
+}
+
+TEST(ChildProcessTest, CommandProgramIsLookedUpAsTheShellWould) {
+  const std::string plainFile = ::testing::TempDir() + "korvane-not-a-program";
+  ASSERT_EQ(std::system(("echo x > '" + plainFile + "' && chmod 644 '" + plainFile + "'").c_str()),
+            0);
+  struct Row {
+    std::string command;
+    bool found;
+  };
+  const Row rows[] = {
+      {"sh -c \"exit 3\"", true},
+      {"  /bin/true", true},
+      {"exit 3", true},  // the shell's own words need no program
+      {"cd /tmp && ls", true},
+      {"FOO=1 BAR=two sh -c true", true},
+      {"'sh' -c true", true},
+      {"\"$SHELL\" -c true", true},  // only the shell knows what it expands to
+      {"(true)", true},
+      {"korvane-no-such-program-anywhere --flag", false},
+      {"FOO=1 korvane-no-such-program-anywhere", false},
+      {"/nonexistent/korvane-program", false},
+      {"/tmp", false},     // a folder is no program
+      {plainFile, false},  // nor a file without execute permission
+      {"", false},
+      {"   ", false},
+      {"''", false},
+      {"FOO=1", false},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(commandProgramFound(row.command), row.found) << row.command;
+  }
+  EXPECT_EQ(findProgram("sh").empty(), false);
+  EXPECT_EQ(findProgram("/bin/sh"), "/bin/sh");
+  EXPECT_EQ(findProgram("korvane-no-such-program-anywhere"), "");
+  std::remove(plainFile.c_str());
+}
+
+TEST(ChildProcessTest, OutputIsCapturedAndCappedWhileTheChildRunsToItsEnd) {
+  std::string output;
+  EXPECT_EQ(runForOutput({"/bin/sh", "-c", "printf 'a b\\nc\\n'; exit 4"}, output, 100), 4);
+  EXPECT_EQ(output, "a b\nc\n");
+  // Far more than a pipe holds: the child must not block on it, and only the limit is kept.
+  EXPECT_EQ(runForOutput({"/bin/sh", "-c", "head -c 300000 /dev/zero | tr '\\0' x"}, output, 10),
+            0);
+  EXPECT_EQ(output, "xxxxxxxxxx");
+  EXPECT_EQ(runForOutput({"korvane-no-such-program-anywhere"}, output, 10), -1);
+  EXPECT_EQ(output, "");
 }
 
 }  // namespace

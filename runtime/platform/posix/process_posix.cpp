@@ -39,10 +39,15 @@ bool isDetached(pid_t pid) {
   return std::find(detached.pids.begin(), detached.pids.end(), pid) != detached.pids.end();
 }
 
-// Starts `argv` (null-terminated); searchPath looks a bare name up in PATH. -1 on failure.
-pid_t spawnChild(char* const argv[], bool searchPath) {
+// Starts `argv` (null-terminated); searchPath looks a bare name up in PATH. A non-negative
+// `outputFd` becomes the child's standard output. -1 on failure.
+pid_t spawnChild(char* const argv[], bool searchPath, int outputFd = -1) {
   posix_spawn_file_actions_t actions;
   if (posix_spawn_file_actions_init(&actions) != 0) return -1;
+  if (outputFd >= 0 && posix_spawn_file_actions_adddup2(&actions, outputFd, STDOUT_FILENO) != 0) {
+    posix_spawn_file_actions_destroy(&actions);
+    return -1;
+  }
   posix_spawnattr_t attributes;
   if (posix_spawnattr_init(&attributes) != 0) {
     posix_spawn_file_actions_destroy(&actions);
@@ -160,16 +165,22 @@ std::string currentDirectory() {
   return buffer;
 }
 
-ProcessId startProcess(const std::vector<std::string>& argv) {
+namespace {
+
+ProcessId startWithOutput(const std::vector<std::string>& argv, int outputFd) {
   if (argv.empty() || argv[0].empty()) return kNoProcess;
   std::vector<char*> pointers;
   pointers.reserve(argv.size() + 1);
   for (const std::string& argument : argv) pointers.push_back(const_cast<char*>(argument.c_str()));
   pointers.push_back(nullptr);
   const bool searchPath = argv[0].find('/') == std::string::npos;
-  const pid_t child = spawnChild(pointers.data(), searchPath);
+  const pid_t child = spawnChild(pointers.data(), searchPath, outputFd);
   return child > 0 ? static_cast<ProcessId>(child) : kNoProcess;
 }
+
+}  // namespace
+
+ProcessId startProcess(const std::vector<std::string>& argv) { return startWithOutput(argv, -1); }
 
 int waitForExit(ProcessId child) {
   if (child <= 0 || isDetached(child)) return -1;
@@ -222,6 +233,132 @@ int reapDetachedChildren() {
   detached.pids.erase(std::remove_if(detached.pids.begin(), detached.pids.end(), ended),
                       detached.pids.end());
   return reaped;
+}
+
+namespace {
+
+// Words the shell runs itself, without looking for a program: the built-ins every POSIX shell
+// has (dash's among them) and the reserved words a command may start with.
+constexpr const char* kShellOwnWords[] = {
+    "!",    "{",      "}",        "(",        ".",     ":",     "[",    "alias", "bg",     "break",
+    "case", "cd",     "command",  "continue", "echo",  "eval",  "exec", "exit",  "export", "false",
+    "fc",   "fg",     "for",      "getopts",  "hash",  "if",    "jobs", "kill",  "local",  "printf",
+    "pwd",  "read",   "readonly", "return",   "set",   "shift", "test", "times", "trap",   "true",
+    "type", "ulimit", "umask",    "unalias",  "unset", "until", "wait", "while",
+};
+
+bool isShellOwnWord(const std::string& word) {
+  for (const char* own : kShellOwnWords) {
+    if (word == own) return true;
+  }
+  return false;
+}
+
+bool isExecutableFile(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+
+// Characters after which only the shell knows what the word becomes.
+bool isExpansion(char c) { return std::strchr("$`*?[~", c) != nullptr; }
+
+// Characters that end a word (operators); the word before them is complete.
+bool isOperator(char c) { return std::strchr(";&|<>()", c) != nullptr; }
+
+// Reads the word at `i` with quotes and backslashes removed. `expanded` reports a character the
+// shell would expand outside single quotes.
+std::string readWord(const std::string& text, size_t& i, bool& expanded) {
+  std::string word;
+  while (i < text.size() && !isBlank(text[i]) && !isOperator(text[i])) {
+    const char c = text[i++];
+    if (c == '\'') {
+      while (i < text.size() && text[i] != '\'') word += text[i++];
+      if (i < text.size()) ++i;
+    } else if (c == '"') {
+      while (i < text.size() && text[i] != '"') {
+        if (text[i] == '$' || text[i] == '`') expanded = true;
+        if (text[i] == '\\' && i + 1 < text.size()) ++i;
+        word += text[i++];
+      }
+      if (i < text.size()) ++i;
+    } else if (c == '\\') {
+      if (i < text.size()) word += text[i++];
+    } else {
+      if (isExpansion(c)) expanded = true;
+      word += c;
+    }
+  }
+  return word;
+}
+
+bool isAssignment(const std::string& word) {
+  const size_t equals = word.find('=');
+  if (equals == std::string::npos || equals == 0) return false;
+  for (size_t i = 0; i < equals; ++i) {
+    const char c = word[i];
+    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+    if (!letter && !(i > 0 && c >= '0' && c <= '9')) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string findProgram(const std::string& name) {
+  if (name.empty()) return {};
+  if (name.find('/') != std::string::npos) return isExecutableFile(name) ? name : std::string();
+  const char* path = std::getenv("PATH");
+  // The shell's own default when PATH is unset.
+  const std::string folders = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
+  size_t start = 0;
+  for (;;) {
+    const size_t end = folders.find(':', start);
+    std::string folder = folders.substr(start, end == std::string::npos ? end : end - start);
+    const std::string candidate = (folder.empty() ? std::string(".") : folder) + "/" + name;
+    if (isExecutableFile(candidate)) return candidate;
+    if (end == std::string::npos) return {};
+    start = end + 1;
+  }
+}
+
+bool commandProgramFound(const std::string& command) {
+  size_t i = 0;
+  for (;;) {
+    while (i < command.size() && isBlank(command[i])) ++i;
+    if (i >= command.size()) return false;
+    // A command that starts with an operator or a sub-shell is the shell's to judge.
+    if (isOperator(command[i])) return true;
+    bool expanded = false;
+    const std::string word = readWord(command, i, expanded);
+    if (expanded) return true;
+    if (isAssignment(word)) continue;
+    if (word.empty()) return false;  // "" names no program
+    return isShellOwnWord(word) || !findProgram(word).empty();
+  }
+}
+
+int runForOutput(const std::vector<std::string>& argv, std::string& output, size_t outputLimit) {
+  output.clear();
+  int ends[2];
+  if (pipe2(ends, O_CLOEXEC) != 0) return -1;
+  const ProcessId child = startWithOutput(argv, ends[1]);
+  close(ends[1]);
+  if (child == kNoProcess) {
+    close(ends[0]);
+    return -1;
+  }
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = read(ends[0], buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    const size_t room = outputLimit > output.size() ? outputLimit - output.size() : 0;
+    output.append(buffer, std::min(room, static_cast<size_t>(n)));
+  }
+  close(ends[0]);
+  return waitForExit(child);
 }
 
 }  // namespace korvane::platform
