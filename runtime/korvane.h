@@ -5,5 +5,6 @@
 #include "runtime/gfx2d/gfx2d.h"
 #include "runtime/input/input.h"
 #include "runtime/lib/lib.h"
+#include "runtime/net/net.h"
 #include "runtime/path/path.h"
 #include "runtime/values/values.h"

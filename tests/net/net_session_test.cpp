@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "tests/net/net_test_support.h"
+#include "tests/support/child_program.h"
 
 namespace korvane {
 namespace {
@@ -303,6 +304,33 @@ TEST_F(HostedSessionTest, HostileDatagramsChangeNothing) {
   ASSERT_TRUE(raw.send(datagram(kHello, 0, rawId)));
   ASSERT_TRUE(raw.next(answer));
   EXPECT_EQ(answer, datagram(kHello, rawId, 0, int32Payload(1)));
+}
+
+TEST_F(HostedSessionTest, TheShutdownSendsALeaveForEveryPlayer) {
+  auto a = joinedPeer();
+  ASSERT_NE(a->run("create x"), "-1");
+  ASSERT_NE(a->run("create y"), "-1");
+  ASSERT_EQ(host_.serverPlayerCount(), 3u);
+  EXPECT_EQ(a->run("remove -4"), "1") << "a negative id sends nothing";
+  ASSERT_TRUE(a->quit());
+  EXPECT_TRUE(testing::waitUntil([&] { return host_.serverPlayerCount() == 0; }, 3))
+      << "the session player and both players left";
+}
+
+TEST(SessionFailureTest, AFailedHostOrJoinLeavesTheSessionIdle) {
+  NetSession session;
+  RawUdp taken;
+  EXPECT_EQ(session.hostSession(rt(std::to_string(taken.port()))), 0) << "the port is taken";
+  EXPECT_FALSE(session.workerRunning());
+  EXPECT_EQ(session.hostSession("70000"), 0) << "no such port";
+  // Nobody answers the connection request: the connect gives up after six seconds.
+  RawUdp silent;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(session.joinSession("127.0.0.1", rt(std::to_string(silent.port()))), 0);
+  EXPECT_NEAR(secondsSince(start), 6.0, 1.0);
+  EXPECT_FALSE(session.workerRunning());
+  EXPECT_EQ(session.sendMessage("1", "0", "nobody"), 0) << "no client socket";
+  EXPECT_EQ(session.removePlayer("101"), 1);
 }
 
 // 99 machines and the host's own client fill the 100 connections; each machine sends a numbered
