@@ -20,6 +20,9 @@ struct UpwardCalls {
   void (*leave3d)() = nullptr;
   // The display's window, for the services that act on it but live beside the display.
   platform::Window* (*mainWindow)() = nullptr;
+  // The current GL context's GL_VERSION and GL_EXTENSIONS strings, each set to nullptr when
+  // there is no context; the platform query answers entry-point questions from them.
+  void (*glStrings)(const char** version, const char** extensions) = nullptr;
 };
 
 // Replaces every call at once.
