@@ -1,0 +1,8 @@
+// 3D graphics: object files, and the 3D renderer with its view, movement stack and lights.
+#pragma once
+
+#include "runtime/gfx3d/mesh_object.h"
+#include "runtime/gfx3d/movement_stack.h"
+#include "runtime/gfx3d/normal_table.h"
+#include "runtime/gfx3d/object_file.h"
+#include "runtime/gfx3d/rainbows3d.h"
