@@ -1,6 +1,6 @@
-// Sound output: one device, buffers of PCM samples, and voices that play a buffer.
-// Without a device every call quietly does nothing, so the sound service has one code path.
-// Calls for one device come from one thread at a time (the sound service serialises them).
+// Sound output: one device mixing to stereo, buffers of PCM samples, and voices that play a
+// buffer with a gain of their own on each output side. Without a device every call quietly does
+// nothing, so the sound service has one code path. Main thread only; one device open at a time.
 #pragma once
 
 #include <cstddef>
@@ -24,41 +24,45 @@ struct PcmFormat {
   int samplesPerSecond = 22050;
 };
 
-// Opens the default output device; nullptr when there is none (then every call below is given
-// nullptr and does nothing).
-AudioDevice* openAudioDevice();
+// Opens the default output device, mixing to stereo at `samplesPerSecond`, with room for
+// `voiceCapacity` voices at once. nullptr when there is no device or it cannot be set up (then
+// every call below is given nullptr and does nothing).
+AudioDevice* openAudioDevice(int samplesPerSecond, int voiceCapacity);
 
 // Stops every voice, frees every buffer and closes the device. nullptr is ignored.
 void closeAudioDevice(AudioDevice* device);
 
-// Copies `size` bytes of samples in `format` into a new buffer. kNoAudioBuffer without a
-// device, for an unsupported format, or when the bytes are not a whole number of frames.
+// False without a device, or once its output has gone (unplugged, server ended).
+bool audioDeviceConnected(AudioDevice* device);
+
+// Copies `size` bytes of samples in `format` into a new buffer; a trailing part frame is
+// dropped. kNoAudioBuffer without a device, for an unsupported format, or without one whole frame.
 AudioBufferId createAudioBuffer(AudioDevice* device, const void* samples, size_t size,
                                 const PcmFormat& format);
 
-// Frees the buffer, stopping and freeing the voices that play it.
+// Frees the buffer, stopping and freeing the voices that play it first.
 void destroyAudioBuffer(AudioDevice* device, AudioBufferId buffer);
 
-// A new voice for `buffer`: several voices may play one buffer at once, each with its own
-// gain and pan. kNoAudioVoice without a device or buffer.
+// A new voice for `buffer`, stopped at its start with both gains 1: several voices may play one
+// buffer at once. kNoAudioVoice without a device or buffer, or when the device has no room.
 AudioVoiceId createVoice(AudioDevice* device, AudioBufferId buffer);
 
 // Stops and frees the voice.
 void destroyVoice(AudioDevice* device, AudioVoiceId voice);
 
-// Plays the voice from the start of its buffer, over and over with `loop`.
-void playVoice(AudioDevice* device, AudioVoiceId voice, bool loop);
+// Plays the voice once from the start of its buffer (restarting it if it plays). False without
+// a device or voice, or when the device refused.
+bool playVoice(AudioDevice* device, AudioVoiceId voice);
 
 // Stops the voice; playing it again starts from the beginning.
 void stopVoice(AudioDevice* device, AudioVoiceId voice);
 
-// True while the voice plays; false without a device.
+// True while the voice plays; false without a device or voice.
 bool voiceIsPlaying(AudioDevice* device, AudioVoiceId voice);
 
-// Linear gain: 0 is silent, 1 the samples as they are.
-void setVoiceGain(AudioDevice* device, AudioVoiceId voice, float gain);
-
-// Stereo position: -1 fully left, 0 centre, 1 fully right.
-void setVoicePan(AudioDevice* device, AudioVoiceId voice, float pan);
+// Linear gains of the two output sides, each clamped to 0 (silent) … 1 (the samples as they
+// are). A one-channel buffer feeds both sides; a two-channel buffer feeds its left channel to
+// the left side only and its right channel to the right side only.
+void setVoiceGains(AudioDevice* device, AudioVoiceId voice, float left, float right);
 
 }  // namespace korvane::platform
