@@ -383,6 +383,22 @@ TEST_F(GrabsTest, TargetUsedTwiceKeepsWhatWasDrawn) {
   EXPECT_EQ(texel(row, 20, 11), opaque(kGreen));
 }
 
+TEST_F(GrabsTest, TargetSizesAreCutAndBadIdsIgnored) {
+  d().createTarget(9, 70000, 16, 16);
+  d().createTarget(9, 27, 0, 16);
+  EXPECT_EQ(d().offscreenTarget(9)->sprite, 0);
+  EXPECT_EQ(d().spriteEntry(27)->textureWidth, -1);
+  EXPECT_EQ(d().offscreenTarget(32), nullptr);
+  setReportedMaxTextureSizeForTesting(64);
+  d().createTarget(9, 27, 100, 3);
+  const SpriteEntry& row = *d().spriteEntry(27);
+  EXPECT_EQ(row.textureWidth, 64);
+  EXPECT_EQ(row.textureHeight, 4);
+  EXPECT_EQ(row.width, 64);
+  EXPECT_EQ(row.height, 3);
+  EXPECT_EQ(d().offscreenTarget(9)->sprite, 27);
+}
+
 TEST_F(GrabsTest, TargetsDrawOpaqueWhateverTheProgramSet) {
   drawBands();
   const std::vector<uint8_t> before = screenshot();

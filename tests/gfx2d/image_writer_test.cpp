@@ -263,6 +263,19 @@ TEST(ImageWriterTest, PicturesThatCannotBeWrittenLeaveNoFile) {
   EXPECT_TRUE(encodeBmp(BgrRows{nullptr, 1, 1, 1}, kNoKey).empty());
 }
 
+TEST(ImageWriterTest, LinkedPictureStaysALinkWithItsPermissions) {
+  const fs::path dir = freshDir("link");
+  const fs::perms bits = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  writeFile(dir / "real.png", "old");
+  fs::permissions(dir / "real.png", bits);
+  fs::create_symlink("real.png", dir / "link.png");
+  const uint8_t bgr[3] = {1, 2, 3};
+  ASSERT_EQ(writeImageFile((dir / "link.png").string(), BgrRows{bgr, 1, 1, 1}, kNoKey), 1);
+  EXPECT_TRUE(fs::is_symlink(dir / "link.png"));
+  EXPECT_EQ(readFile(dir / "real.png").substr(1, 3), "PNG");
+  EXPECT_EQ(fs::status(dir / "real.png").permissions() & fs::perms::all, bits);
+}
+
 TEST(ImageWriterTest, ReadOnlyOldFileInAReadOnlyDirectoryStays) {
   if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only files anyway";
   const fs::path dir = freshDir("readonly");
