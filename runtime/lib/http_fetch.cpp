@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "runtime/lib/file_paths.h"
 #include "runtime/lib/http_fetch_internal.h"
@@ -110,6 +111,9 @@ double httpGetToFileWithin(const RtString& host, const RtString& path, double po
 
   HttpHeaderScan scan;
   uint8_t buffer[kHttpReadSize];
+  // Body bytes gather here, so the file gets a few large writes rather than one per read.
+  std::vector<uint8_t> pending;
+  pending.reserve(kHttpWriteSize);
   for (;;) {
     size_t received = 0;
     const platform::StreamResult result =
@@ -118,11 +122,15 @@ double httpGetToFileWithin(const RtString& host, const RtString& path, double po
     // Reset, stalled or failed: the old target stays, the spare file goes with `target`.
     if (result != platform::StreamResult::kOk) return 0.0;
     const size_t header = scanHttpHeader(scan, buffer, received);
-    if (targetOpen && header < received && !target.write(buffer + header, received - header)) {
-      return 0.0;
+    if (!targetOpen || header == received) continue;
+    pending.insert(pending.end(), buffer + header, buffer + received);
+    if (pending.size() + kHttpReadSize > kHttpWriteSize) {
+      if (!target.write(pending.data(), pending.size())) return 0.0;
+      pending.clear();
     }
   }
-  return targetOpen && target.commit() ? 1.0 : 0.0;
+  if (!targetOpen || !target.write(pending.data(), pending.size())) return 0.0;
+  return target.commit() ? 1.0 : 0.0;
 }
 
 double httpGetToFile(const RtString& host, const RtString& path, double port,

@@ -11,6 +11,7 @@
 namespace korvane {
 
 inline constexpr size_t kHttpReadSize = 4095;          // bytes asked for by each read
+inline constexpr size_t kHttpWriteSize = 64 * 1024;    // body bytes gathered per file write
 inline constexpr int kHttpConnectLimitMs = 30 * 1000;  // a connect that hangs this long fails
 inline constexpr int kHttpStallLimitMs = 30 * 1000;    // a reply silent this long is broken
 

@@ -28,7 +28,7 @@ LoopbackServer::LoopbackServer(const std::string& command) : dir_(uniqueFolder("
   // `timeout` bounds the server's life even if this process never gets to end it.
   const std::string line = "timeout " + std::to_string(kServerLifeSeconds) + " " + command + " >'" +
                            d + "/out' 2>&1 </dev/null & echo $! >'" + d + "/pid'";
-  std::system(("sh -c \"" + line + "\"").c_str());
+  std::system(line.c_str());
   pid_ = readFile(dir_ / "pid");
   while (!pid_.empty() && (pid_.back() == '\n' || pid_.back() == '\r')) pid_.pop_back();
   waitUntil([&] { return port() != 0; }, 20);
