@@ -114,10 +114,22 @@ void mixerCpu() {
   korvane::stopAllSounds();
 }
 
-// Plays a short sound every quarter second and finds each onset in the wave output. The output
-// is written in real time, one mixing period at a time, so the file's length at the moment of
-// a play is the stream position of that moment; the latency is the distance from there to the
-// onset.
+// The first sounding sample written to `output` at or after byte `from`, as a position in
+// bytes; 0 while there is none.
+size_t soundingAfter(const fs::path& output, uintmax_t from) {
+  std::ifstream in(output, std::ios::binary);
+  in.seekg(static_cast<std::streamoff>(from));
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  for (size_t at = 0; at + 4 <= bytes.size(); at += 4) {
+    int16_t left;
+    std::memcpy(&left, &bytes[at], 2);
+    if (std::abs(left) >= 4) return static_cast<size_t>(from) + at;
+  }
+  return 0;
+}
+
+// Plays a short sound every quarter second and watches the wave output, which is written in
+// real time, for the moment its first sounding sample arrives in the file.
 int latencyChild() {
   const fs::path output = workDir / "latency.wav";
   useConfiguration(
@@ -131,45 +143,24 @@ int latencyChild() {
     return 1;
   }
   korvane::loadSound(korvane::RtString(click), 0, 1);
-  std::vector<uintmax_t> playedAt;  // bytes written
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  std::vector<double> latencies;
   for (int i = 0; i < 12; ++i) {
     std::error_code error;
-    playedAt.push_back(fs::file_size(output, error));
+    // Frame-aligned: the header before the samples is a whole number of frames long.
+    const uintmax_t written = fs::file_size(output, error) / 4 * 4;
+    const auto played = Clock::now();
     korvane::playSound(0, 0, 1);
-    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    while (soundingAfter(output, written) == 0 && Clock::now() - played < std::chrono::seconds(1)) {
+      std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    latencies.push_back(std::chrono::duration<double, std::milli>(Clock::now() - played).count());
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
   }
   korvane::closeSoundDevice();
-
-  std::ifstream in(output, std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const size_t data = bytes.find("data");
-  if (data == std::string::npos) return 1;
-  std::vector<size_t> onsets;
-  size_t lastSounding = 0;
-  bool any = false;
-  for (size_t at = data + 8, frame = 0; at + 4 <= bytes.size(); at += 4, ++frame) {
-    int16_t left;
-    std::memcpy(&left, &bytes[at], 2);
-    if (std::abs(left) < 4) continue;
-    if (!any || frame - lastSounding > static_cast<size_t>(kRate / 10)) {
-      onsets.push_back(frame);
-    }
-    any = true;
-    lastSounding = frame;
-  }
-  std::vector<double> latencies;
-  for (size_t i = 0; i < std::min(onsets.size(), playedAt.size()); ++i) {
-    const double written = static_cast<double>(playedAt[i] - (data + 8)) / 4;
-    latencies.push_back((static_cast<double>(onsets[i]) - written) * 1000 / kRate);
-  }
-  if (latencies.size() != playedAt.size()) {
-    std::printf("latency: %zu onsets for %zu plays\n", onsets.size(), playedAt.size());
-    return 1;
-  }
   std::sort(latencies.begin(), latencies.end());
   std::printf(
-      "playSound to first sounding sample, wave output: min %.1f ms, median %.1f ms,"
+      "playSound to first sounding sample in the wave output: min %.1f ms, median %.1f ms,"
       " max %.1f ms (%zu plays)\n",
       latencies.front(), latencies[latencies.size() / 2], latencies.back(), latencies.size());
   return 0;
