@@ -25,9 +25,14 @@ constexpr korvane::platform::NlSocket kConnections[] = {1 << 12, 2 << 12, 3 << 1
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  // One session for the whole run, as in the program; every pass empties its queue.
+  // One session across inputs, as in the program; every pass empties its queue.
   static korvane::NetSession* session = new korvane::NetSession;
   if (size == 0) return 0;
+  // A fresh session now and then keeps each broadcast's walk over the players short.
+  if (session->serverPlayerCount() > 512) {
+    delete session;
+    session = new korvane::NetSession;
+  }
   const uint8_t mode = data[0];
   const bool serverRole = (mode & 1) != 0;
   size_t start = 1;
