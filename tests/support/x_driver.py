@@ -14,6 +14,9 @@ Windows:
 Keys, through XTEST, by keysym name:
   keys down|up NAME...   press or release each key in order; each name is sent as the one
                          keycode that carries it, with no modifier added on the side
+  serve                  read commands like the ones above from standard input, one a line,
+                         and answer each with "ok" or "failed" once the server has it; a test
+                         that sends hundreds of keys then starts the interpreter only once
 
 Message boxes and fonts:
   boxes                           print how many software-renderer warning boxes are open
@@ -179,6 +182,20 @@ def keys(d, direction, *names):
         xtest.fake_input(d, kind, code)
 
 
+def serve(d):
+    for line in sys.stdin:
+        words = line.split()
+        entry = COMMANDS.get(words[0]) if words else None
+        ok = entry is not None and entry[0] is not serve
+        if ok:
+            try:
+                entry[0](d, *words[1:])
+                d.sync()
+            except (SystemExit, TypeError, error.XError):
+                ok = False
+        print('ok' if ok else 'failed', flush=True)
+
+
 def boxes(d):
     print(sum(1 for w in all_windows(d) if name_or_empty(d, w) == WARNING_BOX))
 
@@ -253,6 +270,7 @@ COMMANDS = {
     'grab': (grab, 2),
     'steal-focus': (steal_focus, 1),
     'keys': (keys, None),
+    'serve': (serve, 0),
     'boxes': (boxes, 0),
     'watch': (watch, 3),
     'fonts': (fonts, 1),
