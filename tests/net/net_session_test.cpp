@@ -3,10 +3,12 @@
 // port, a killed client, the handshake byte for byte, hostile datagrams and the handler's checks.
 #include "runtime/net/net_session.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <random>
@@ -331,6 +333,35 @@ TEST(SessionFailureTest, AFailedHostOrJoinLeavesTheSessionIdle) {
   EXPECT_FALSE(session.workerRunning());
   EXPECT_EQ(session.sendMessage("1", "0", "nobody"), 0) << "no client socket";
   EXPECT_EQ(session.removePlayer("101"), 1);
+}
+
+// The listening socket failing in the system (here: its descriptor turned into a file) ends the
+// session from the worker; the next host starts afresh.
+TEST(SessionFailureTest, AFailingListenSocketEndsTheSession) {
+  NetSession host;
+  const uint16_t port = testing::freeUdpPort();
+  ASSERT_EQ(host.hostSession(rt(std::to_string(port))), 1);
+  int listener = -1;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    const int fd = std::atoi(entry.path().filename().c_str());
+    sockaddr_in bound{};
+    socklen_t length = sizeof bound;
+    int type = 0;
+    socklen_t typeLength = sizeof type;
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &length) == 0 &&
+        bound.sin_family == AF_INET && ntohs(bound.sin_port) == port &&
+        getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &typeLength) == 0 && type == SOCK_DGRAM) {
+      listener = fd;
+    }
+  }
+  ASSERT_GE(listener, 0);
+  const int file = open("/dev/null", O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(dup2(file, listener), 0);
+  close(file);
+  EXPECT_TRUE(testing::waitUntil([&] { return !host.workerRunning(); }, 3));
+  EXPECT_EQ(host.sendMessage("1", "0", "gone"), 0) << "the client socket went with it";
+  EXPECT_EQ(host.hostSession(rt(std::to_string(port))), 1);
+  EXPECT_EQ(text(host.createPlayer("again")), "101");
 }
 
 // 99 machines and the host's own client fill the 100 connections; each machine sends a numbered
