@@ -8,6 +8,7 @@
 #include "runtime/core/stop/error_stop.h"
 #include "runtime/core/stop/project_settings.h"
 #include "runtime/gfx2d/gfx2d_commands.h"
+#include "runtime/gfx3d/rainbows3d.h"
 #include "runtime/input/input_state.h"
 #include "runtime/platform/clock.h"
 #include "runtime/platform/events.h"
@@ -87,7 +88,7 @@ void presentFrame() {
     }
   }
 
-  // ----- 3D: switch the shadow pass off here (setShadowPass(false)).
+  endShadowPass();  // nothing when it is already off
 
   swapBuffersAndPace(*d);
 
