@@ -6,6 +6,7 @@
 #include <png.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -276,28 +277,47 @@ TEST(ImageWriterTest, LinkedPictureStaysALinkWithItsPermissions) {
   EXPECT_EQ(fs::status(dir / "real.png").permissions() & fs::perms::all, bits);
 }
 
+// Root writes into read-only files anyway, so under root the checks run as the nobody user in a
+// child process; it exits with the bit mask of the checks that failed.
 TEST(ImageWriterTest, ReadOnlyOldFileInAReadOnlyDirectoryStays) {
-  if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only files anyway";
+  constexpr uid_t kNobody = 65534;
   const fs::path dir = freshDir("readonly");
-  const uint8_t bgr[3] = {9, 9, 9};
-  for (const char* name : {"old.bmp", "old.png"}) {
-    const fs::path path = dir / name;
-    writeFile(path, "the old picture");
-    fs::permissions(path, fs::perms::owner_read);
-    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_EQ(writeImageFile(path.string(), BgrRows{bgr, 1, 1, 1}, kNoKey), 0) << name;
-    fs::permissions(dir, fs::perms::owner_all);
-    EXPECT_EQ(readFile(path), "the old picture") << name;
-    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms::owner_read);
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(dir.c_str(), kNobody, kNobody), 0);
   }
-  // A writable file in a directory that takes no new file is rewritten in place.
-  const fs::path path = dir / "inplace.bmp";
-  writeFile(path, "old");
-  fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
-  EXPECT_EQ(writeImageFile(path.string(), BgrRows{bgr, 1, 1, 1}, kNoKey), 1);
-  fs::permissions(dir, fs::perms::owner_all);
-  EXPECT_EQ(readFile(path).substr(0, 2), "BM");
-  EXPECT_EQ(fs::file_size(path), 4u + 54);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(100);
+    const uint8_t bgr[3] = {9, 9, 9};
+    int wrong = 0;
+    int bit = 1;
+    for (const char* name : {"old.bmp", "old.png"}) {
+      const fs::path path = dir / name;
+      writeFile(path, "the old picture");
+      fs::permissions(path, fs::perms::owner_read);
+      fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
+      if (writeImageFile(path.string(), BgrRows{bgr, 1, 1, 1}, kNoKey) != 0) wrong |= bit;
+      fs::permissions(dir, fs::perms::owner_all);
+      if (readFile(path) != "the old picture") wrong |= bit << 1;
+      if ((fs::status(path).permissions() & fs::perms::all) != fs::perms::owner_read) {
+        wrong |= bit << 2;
+      }
+      bit <<= 3;
+    }
+    // A writable file in a directory that takes no new file is rewritten in place.
+    const fs::path path = dir / "inplace.bmp";
+    writeFile(path, "old");
+    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
+    if (writeImageFile(path.string(), BgrRows{bgr, 1, 1, 1}, kNoKey) != 1) wrong |= bit;
+    fs::permissions(dir, fs::perms::owner_all);
+    if (readFile(path).substr(0, 2) != "BM" || fs::file_size(path) != 4u + 54) wrong |= bit << 1;
+    _exit(wrong);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "bit mask of the failed checks";
 }
 
 // In the child: a save far beyond a 4096-byte file size limit (the signal ignored, so the write
