@@ -39,6 +39,10 @@ class Cursor {
     position_ += count;
     return true;
   }
+  // Fills the whole of `block`.
+  bool readBlock(std::vector<uint8_t>& block) {
+    return block.empty() || read(block.data(), block.size());
+  }
   bool u32(uint32_t& out) {
     uint8_t b[4];
     if (!read(b, 4)) return false;
@@ -99,12 +103,22 @@ ObjectReadResult readBinaryObject(MeshObject& mesh, const ByteSource& source, bo
                uint64_t{kFrameHeaderSize} * frameCount)) {
     return ObjectReadResult::readError;
   }
+  // Each list in one read: a file's bytes are fetched in blocks, never a few at a time.
+  std::vector<uint8_t> block(uint64_t{4} * colourCount);
+  if (!in.readBlock(block)) return ObjectReadResult::readError;
   mesh.colours.resize(colourCount);
-  for (uint32_t& colour : mesh.colours) in.u32(colour);
+  for (int32_t i = 0; i < colourCount; ++i)
+    mesh.colours[i] = le32(&block[4 * static_cast<size_t>(i)]);
+  block.resize(uint64_t{8} * texCount);
+  if (!in.readBlock(block)) return ObjectReadResult::readError;
   mesh.u.resize(texCount);
   mesh.v.resize(texCount);
   for (int32_t i = 0; i < texCount; ++i) {
-    if (!in.finite(mesh.u[i]) || !in.finite(mesh.v[i])) return ObjectReadResult::readError;
+    mesh.u[i] = leFloat(&block[8 * static_cast<size_t>(i)]);
+    mesh.v[i] = leFloat(&block[8 * static_cast<size_t>(i) + 4]);
+    if (!std::isfinite(mesh.u[i]) || !std::isfinite(mesh.v[i])) {
+      return ObjectReadResult::readError;
+    }
   }
 
   int64_t total = 0;
@@ -122,11 +136,12 @@ ObjectReadResult readBinaryObject(MeshObject& mesh, const ByteSource& source, bo
     if (!in.fits(uint64_t{kPackedVertexFileSize} * count)) return ObjectReadResult::readError;
     total += count;
     if (total > kMaxObjectVertices) return ObjectReadResult::mallocError;
+    block.resize(kPackedVertexFileSize * static_cast<size_t>(count));
+    if (!in.readBlock(block)) return ObjectReadResult::readError;
     frame.packed.resize(count);
     if (build) frame.vertices.resize(count);
     for (int32_t i = 0; i < count; ++i) {
-      uint8_t b[kPackedVertexFileSize];
-      if (!in.read(b, sizeof b)) return ObjectReadResult::readError;
+      const uint8_t* b = &block[kPackedVertexFileSize * static_cast<size_t>(i)];
       PackedVertex& p = frame.packed[i];
       p.x = b[0];
       p.y = b[1];
