@@ -1,6 +1,7 @@
 // 3D graphics: object files, and the 3D renderer with its view, movement stack and lights.
 #pragma once
 
+#include "runtime/gfx3d/gfx3d_commands.h"
 #include "runtime/gfx3d/mesh_object.h"
 #include "runtime/gfx3d/movement_stack.h"
 #include "runtime/gfx3d/normal_table.h"

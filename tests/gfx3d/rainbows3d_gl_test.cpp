@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "runtime/gfx2d/opengl_rainbows_internal.h"
+#include "runtime/gfx3d/gfx3d_commands.h"
 #include "runtime/gfx3d/rainbows3d.h"
 #include "tests/support/gl_pixels.h"
 
@@ -602,6 +603,40 @@ TEST_F(Rainbows3DGlTest, DebugLightIsDrawn) {
   const Rgb beam = pixel(160 + 60, 120);
   EXPECT_GT(beam[0], 150);  // 0x6CAAE1: red 0xE1, blue 0x6C
   EXPECT_LT(beam[2], 130);
+}
+
+// ---------------------------------------------------------------- commands
+
+TEST_F(Rainbows3DGlTest, CommandsReachTheProcessWideRenderer) {
+  ASSERT_EQ(rainbows3D(), nullptr);
+  double sx = 5, sy = 5, depth = 5;
+  beginScene3D(1, 100, 90);  // no renderer: nothing happens
+  worldToScreen(0, 0, 0, sx, sy, depth);
+  EXPECT_EQ(sx, 5);
+  leave3DMode();
+  endShadowPass();
+
+  createRainbows3D(display_);
+  ASSERT_NE(rainbows3D(), nullptr);
+  EXPECT_EQ(rainbows3D()->display(), display_);
+  beginScene3D(1, 100, 90);
+  placeCamera(0, 0, 10, 0, 0, 0);
+  worldToScreen(0, 5, 0, sx, sy, depth);
+  EXPECT_NEAR(sx, 160, 1e-3);
+  EXPECT_NEAR(sy, 60, 1e-3);
+  setSmoothingMode(-1);
+  EXPECT_EQ(rainbows3D()->smoothingMode(), 2);
+  setLight(11, 0xFFFFFF, 0, 0, 0, 0, 0, 0, 180, 0);
+  EXPECT_EQ(rainbows3D()->lightMask(), 0x08);
+  setShadowPass(1);
+  endShadowPass();
+  EXPECT_FALSE(rainbows3D()->shadowPass());
+  setShadowPass(1);
+  leave3DMode();
+  EXPECT_FALSE(rainbows3D()->shadowPass());
+  EXPECT_FALSE(rainbows3D()->in3D());
+  destroyRainbows3D();
+  EXPECT_EQ(rainbows3D(), nullptr);
 }
 
 }  // namespace
