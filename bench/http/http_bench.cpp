@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -60,13 +59,13 @@ bool startServer() {
   serverPid = fileText(workDir / "server.pid");
   while (!serverPid.empty() && serverPid.back() == '\n') serverPid.pop_back();
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  const std::regex portLine("port ([0-9]+)");
   while (std::chrono::steady_clock::now() < end) {
-    std::smatch match;
+    // "Serving HTTP on 127.0.0.1 port N (...)"
     const std::string out = fileText(workDir / "server.out");
-    if (std::regex_search(out, match, portLine)) {
-      serverPort = std::atoi(match[1].str().c_str());
-      return true;
+    const size_t port = out.find(" port ");
+    if (port != std::string::npos) {
+      serverPort = std::atoi(out.c_str() + port + 6);
+      return serverPort > 0;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <random>
-#include <regex>
 #include <vector>
 
 #include "tests/support/child_program.h"
@@ -41,9 +40,17 @@ LoopbackServer::~LoopbackServer() {
 
 int LoopbackServer::number(const std::string& key) const {
   const std::string out = readFile(dir_ / "out");
-  std::smatch match;
-  if (!std::regex_search(out, match, std::regex(key + "[^0-9\\n]*([0-9]+)"))) return 0;
-  return std::atoi(match[1].str().c_str());
+  // The first line holding `key` and then, before the line ends, a number.
+  for (size_t at = out.find(key); at != std::string::npos; at = out.find(key, at + 1)) {
+    size_t digit = at + key.size();
+    while (digit < out.size() && out[digit] != '\n' && (out[digit] < '0' || out[digit] > '9')) {
+      ++digit;
+    }
+    if (digit < out.size() && out[digit] >= '0' && out[digit] <= '9') {
+      return std::atoi(out.c_str() + digit);
+    }
+  }
+  return 0;
 }
 
 std::string rawServerCommand() {
