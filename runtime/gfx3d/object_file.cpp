@@ -10,6 +10,7 @@
 #include "runtime/gfx3d/normal_table.h"
 #include "runtime/lib/file_paths.h"
 #include "runtime/platform/files.h"
+#include "runtime/values/conversions.h"
 
 namespace korvane {
 namespace {
@@ -236,7 +237,8 @@ bool isTokenSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r
 // Counts and indices: the number truncated. False for a negative count.
 bool countOf(const NumberToken& token, int64_t& out) {
   if (token.status != TokenStatus::ok || !std::isfinite(token.value)) return false;
-  out = static_cast<int64_t>(token.value);
+  // Through 64 bits, where a number too large for them is no count either.
+  out = truncateToInt64(token.value);
   return out >= 0;
 }
 
@@ -335,9 +337,9 @@ ObjectReadResult readTextObject(TextObject& object, const ByteSource& source) {
       if (!number(channel)) return ObjectReadResult::readError;
     }
     // The low byte of each channel, as an integer of the file's number.
-    face.red = static_cast<uint8_t>(static_cast<int64_t>(rgb[0]));
-    face.green = static_cast<uint8_t>(static_cast<int64_t>(rgb[1]));
-    face.blue = static_cast<uint8_t>(static_cast<int64_t>(rgb[2]));
+    face.red = static_cast<uint8_t>(truncateToInt64(rgb[0]));
+    face.green = static_cast<uint8_t>(truncateToInt64(rgb[1]));
+    face.blue = static_cast<uint8_t>(truncateToInt64(rgb[2]));
     int64_t corners;
     if (!count(corners, 2)) return ObjectReadResult::readError;
     face.corners.resize(corners);

@@ -480,6 +480,7 @@ TEST_F(ObjectFileTest, DamagedTextFilesAreRefused) {
       {"version not a number", "DDDA nan 0 0 0"},
       {"negative texture count", "DDDA 1.0 -1 0 0"},
       {"count not a number", "DDDA 1.0 0 nan 0"},
+      {"count beyond 64 bits", "DDDA 1.0 0 1e30 0"},
       {"infinite coordinate", "DDDA 1.0 0 1 9 9 9 1 0 0 1 1 1e39 0 0"},
       {"corner vertex past a frame", "DDDA 1.0 0 1 9 9 9 1 3 0 1 1 0 0 0"},
       {"corner vertex past a later frame", "DDDA 1.0 0 1 9 9 9 1 1 0 2 2 0 0 0 1 1 1 1 0 0 0"},
