@@ -256,6 +256,10 @@ TEST_F(SoundOutputTest, NamesResolveOnDiskOrInAMediaPackAndBadFilesLeaveTheSlotE
   wideSpec.bits = 24;
   wideSpec.blockAlign = 3;
   writeSound("sounds/wide.wav", wideSpec);
+  WaveSpec oddSpec;  // stereo with a part frame at the end, which is dropped
+  oddSpec.channels = 2;
+  oddSpec.data = testing::sineSamples(kShortFrames, 441, 0.5, 2) + "\x01\x02\x03";
+  writeSound("sounds/odd.wav", oddSpec);
   const std::string dir = folder->path().string();
   const std::string fifo = dir + "/sounds/fifo.wav";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
@@ -279,6 +283,7 @@ TEST_F(SoundOutputTest, NamesResolveOnDiskOrInAMediaPackAndBadFilesLeaveTheSlotE
       {dir + "/sounds/missing.wav", false},
       {dir + "/sounds/list.wav", false},
       {dir + "/sounds/wide.wav", false},
+      {dir + "/sounds/odd.wav", true},
       {dir + "/sounds", false},  // a directory
       {fifo, false},             // must not block
       {"packed.wav", true},      // from the pack, which sits in no folder searched
