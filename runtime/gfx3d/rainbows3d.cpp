@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "runtime/gfx2d/opengl_rainbows_internal.h"
+#include "runtime/gfx3d/rainbows3d_internal.h"
 #include "runtime/values/conversions.h"
 
 namespace korvane {
@@ -369,7 +370,7 @@ void Rainbows3D::beginDebugDrawing() {
 }
 
 void Rainbows3D::endDebugDrawing() {
-  if (debugDrawProbe != nullptr) debugDrawProbe(debugDrawProbeContext);
+  if (debugDrawProbe_ != nullptr) debugDrawProbe_(debugDrawProbeContext_);
   glPopAttrib();
   const float alpha = drawAlpha();
   glColor4f(alpha, alpha, alpha, alpha);
@@ -581,6 +582,12 @@ void Rainbows3D::setLight(double n, double colour, double x, double y, double z,
 
 void Rainbows3D::setCameraLight(double n, double colour) {
   setLight(n, colour, eye_[0], eye_[1], eye_[2], -eye_[0], -eye_[1], -eye_[2], kDirectionalCone, 0);
+}
+
+void setDebugDrawProbeForTesting(Rainbows3D& renderer, void (*probe)(void* context),
+                                 void* context) {
+  renderer.debugDrawProbe_ = probe;
+  renderer.debugDrawProbeContext_ = context;
 }
 
 // ---------------------------------------------------------------- the process-wide renderer

@@ -108,11 +108,10 @@ class Rainbows3D {
   const std::array<float, 3>& shadowLightColour() const { return shadowColour_; }
   int smoothingMode() const { return smoothingMode_; }
 
-  // Called between setting the debug-drawing state and restoring it (tests read the state).
-  void (*debugDrawProbe)(void* context) = nullptr;
-  void* debugDrawProbeContext = nullptr;
-
  private:
+  friend void setDebugDrawProbeForTesting(Rainbows3D& renderer, void (*probe)(void* context),
+                                          void* context);
+
   // Per-frame state of object drawing, set back by every camera.
   void resetFrameObjects();
   void beginDebugDrawing();
@@ -141,6 +140,9 @@ class Rainbows3D {
   int32_t objectsThisFrame_ = 0;
   Matrix4 objectMatrix_ = kIdentityMatrix;
   MovementStack movement_;
+  // Called between setting the debug-drawing state and restoring it (rainbows3d_internal.h).
+  void (*debugDrawProbe_)(void* context) = nullptr;
+  void* debugDrawProbeContext_ = nullptr;
 };
 
 // The process-wide 3D renderer, owned here: the start-up creates it beside the display and the

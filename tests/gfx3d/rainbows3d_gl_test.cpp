@@ -11,6 +11,7 @@
 #include "runtime/gfx2d/opengl_rainbows_internal.h"
 #include "runtime/gfx3d/gfx3d_commands.h"
 #include "runtime/gfx3d/rainbows3d.h"
+#include "runtime/gfx3d/rainbows3d_internal.h"
 #include "tests/support/gl_pixels.h"
 
 namespace korvane {
@@ -314,8 +315,7 @@ TEST_F(Rainbows3DGlTest, GizmoSizesAreTakenIntoOneToFiveHundredTwelve) {
   renderer.setLight(0, 0xFFFFFF, 0, 0, 0, 0, 0, 0, 180, 0);
   ASSERT_TRUE(glIsEnabled(GL_LIGHTING));
   GizmoState inside;
-  renderer.debugDrawProbe = readGizmoState;
-  renderer.debugDrawProbeContext = &inside;
+  setDebugDrawProbeForTesting(renderer, readGizmoState, &inside);
   const struct {
     double asked;
     float used;
@@ -332,7 +332,7 @@ TEST_F(Rainbows3DGlTest, GizmoSizesAreTakenIntoOneToFiveHundredTwelve) {
   renderer.drawAxes(0, 0, 0);
   EXPECT_TRUE(inside.lineSmooth);
   EXPECT_FALSE(inside.texturing);
-  renderer.debugDrawProbe = nullptr;
+  setDebugDrawProbeForTesting(renderer, nullptr, nullptr);
   // Everything changed is back.
   float size = 0, width = 0;
   glGetFloatv(GL_POINT_SIZE, &size);
