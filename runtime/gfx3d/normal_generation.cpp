@@ -123,14 +123,27 @@ void generateFrame(const MeshObjectX& mesh, ObjectFrame& frame, bool normals, bo
     }
   }
 
+  // The table search once per unique vertex: welded corners share its result.
+  struct Nearest {
+    uint8_t normal, tangent, bitangent;
+    bool found = false;
+  };
+  std::vector<Nearest> nearest(unique.size());
   for (size_t i = 0; i < count; ++i) {
     if (uniqueOf[i] == UINT32_MAX) continue;
-    const UniqueVertex& u = unique[uniqueOf[i]];
+    Nearest& n = nearest[uniqueOf[i]];
+    if (!n.found) {
+      const UniqueVertex& u = unique[uniqueOf[i]];
+      n.normal = normals ? nearestOf(u.normal) : 0;
+      n.tangent = tangents ? nearestOf(u.tangent) : 0;
+      n.bitangent = tangents ? nearestOf(u.bitangent) : 0;
+      n.found = true;
+    }
     PackedVertex& p = frame.packed[i];
-    if (normals) p.normal = nearestOf(u.normal);
+    if (normals) p.normal = n.normal;
     if (tangents) {
-      p.tangent = nearestOf(u.tangent);
-      p.bitangent = nearestOf(u.bitangent);
+      p.tangent = n.tangent;
+      p.bitangent = n.bitangent;
     }
   }
 }
