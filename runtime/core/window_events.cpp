@@ -1,4 +1,6 @@
-// The window procedure: what focus changes and close requests do to the program.
+// The window procedure: what focus changes and close requests do to the program; and the
+// music's restart at its end.
+#include "runtime/core/desktop_services_internal.h"
 #include "runtime/core/runtime_state.h"
 #include "runtime/core/stop/error_stop.h"
 #include "runtime/core/stop/project_settings.h"
@@ -37,5 +39,16 @@ void handleWindowEvent(const platform::Event& event) {
 }
 
 void setAutoPause(double value) { runtimeState().autoPause = isTrue(value) ? 1 : 0; }
+
+void keepMusicLooping() {
+  DesktopState& desktop = desktopState();
+  if (desktop.music == nullptr || !platform::mediaFinished(desktop.music)) return;
+  if (platform::mediaFailed(desktop.music)) {
+    // Restarting would fail the same way at once, and again, for ever.
+    stopMusic();
+    return;
+  }
+  platform::restartMedia(desktop.music);
+}
 
 }  // namespace korvane
