@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "runtime/core/desktop_services_internal.h"
 #include "runtime/core/frame_loop_internal.h"
 #include "runtime/core/runtime_state.h"
 #include "runtime/core/stop/clock.h"
@@ -13,13 +14,18 @@
 #include "runtime/core/stop/upward_calls.h"
 #include "runtime/core/window_events_internal.h"
 #include "runtime/gfx2d/gfx2d_commands.h"
+#include "runtime/gfx2d/gl_strings.h"
+#include "runtime/gfx3d/rainbows3d.h"
 #include "runtime/input/input_state.h"
+#include "runtime/lib/library_functions.h"
 #include "runtime/lib/media_resolver.h"
 #include "runtime/lib/random_generator.h"
+#include "runtime/net/net_session.h"
 #include "runtime/platform/events.h"
 #include "runtime/platform/heap.h"
 #include "runtime/platform/process.h"
 #include "runtime/platform/window.h"
+#include "runtime/sound/sound_device.h"
 
 namespace korvane {
 
@@ -31,8 +37,9 @@ void registerCalls() {
   UpwardCalls calls;
   calls.shutdown = shutdownRuntime;
   calls.presentFrame = presentFrame;
-  // ----- 3D: calls.leave3d = the 3D renderer's leave-3D command, once there is one.
+  calls.leave3d = leave3DMode;
   calls.mainWindow = mainWindow;
+  calls.glStrings = currentGlStrings;
   registerUpwardCalls(calls);
   platform::setWindowEventHandler(handleWindowEvent);
 }
@@ -75,9 +82,10 @@ int startRuntime(InstanceHandle instance, InstanceHandle /*previousInstance*/,
   deleteErrorLog();
 
   createInputState();
-  // ----- sound: create the sound device object and the 256 sound slots (in order) here.
-  // ----- network: create the network session object (idle, lock initialised) here.
-  // ----- 3D: create the 3D renderer for the display here.
+  createSoundDevice();  // with its 256 empty slots
+  // Idle: no sockets, its lock initialised; the network library starts with the first session.
+  createNetSession();
+  createRainbows3D(d);
 
   // ----- random: seeded once from the clock (low 32 bits of the milliseconds).
   seedRandom(readClock());
@@ -89,7 +97,9 @@ int startRuntime(InstanceHandle instance, InstanceHandle /*previousInstance*/,
   }
 
   inputState()->initInput(instance, settings.captureMouse != 0);
-  // ----- sound: start the sound device for the main window here.
+  // Without a device every sound command quietly does nothing; no notice is due.
+  openSoundDevice(*soundDevice(), d->window());
+  setSoundWindow(*soundDevice(), d->window());
 
   const std::string directory = programDirectory(platform::executablePath());
   platform::setCurrentDirectory(directory);  // a failure is ignored
@@ -125,13 +135,20 @@ int startRuntime(InstanceHandle instance, InstanceHandle /*previousInstance*/,
 }
 
 void shutdownRuntime() {
+  // Changed data and INI files reach the disk first, whatever the rest of the shutdown meets.
+  shutdownRuntimeLibrary();
   // ----- desktop services: stop and close the music window, forget its handle, here.
+  // A video still open (the program ended inside playVideo) goes before the GL context.
+  shutdownDesktopServices();
 
+  // The 3D renderer holds the display, so it goes first.
+  destroyRainbows3D();
   destroyDisplay();
 
   destroyInputState();
-  // ----- sound: destroy the 256 sound slots from the last to the first, then the device.
-  // ----- network: end the network session here.
+  closeSoundDevice();  // the slots from the last to the first, then the device
+  // A Leave for every local player with an id, the worker stopped, sockets and library closed.
+  destroyNetSession();
   releaseMediaResolvers();
 
   // The main window went with the display.
