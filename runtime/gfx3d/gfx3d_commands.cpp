@@ -1,6 +1,7 @@
 // The 3D commands: each hands its numbers to the process-wide renderer, when there is one.
 #include "runtime/gfx3d/gfx3d_commands.h"
 
+#include "runtime/gfx3d/object_renderer.h"
 #include "runtime/gfx3d/rainbows3d.h"
 
 namespace korvane {
@@ -72,6 +73,32 @@ void setLight(double n, double colour, double x, double y, double z, double dx, 
 }
 void setCameraLight(double n, double colour) {
   if (Rainbows3D* r = rainbows3D()) r->setCameraLight(n, colour);
+}
+
+void beginObject(double slot) {
+  if (Rainbows3D* r = rainbows3D()) r->objects().beginObject(slot);
+}
+void addObjectVertex(double x, double y, double z, double u, double v, double colour) {
+  if (Rainbows3D* r = rainbows3D()) r->objects().addObjectVertex(x, y, z, u, v, colour);
+}
+void newObjectStrip() {
+  if (Rainbows3D* r = rainbows3D()) r->objects().newObjectStrip();
+}
+void endObject() {
+  if (Rainbows3D* r = rainbows3D()) r->objects().endObject();
+}
+double loadObject(double slot, const RtString& file) {
+  Rainbows3D* r = rainbows3D();
+  return r != nullptr ? r->objects().loadObject(slot, file) : 0;
+}
+void drawObject(double slot, double frame) {
+  if (Rainbows3D* r = rainbows3D()) r->objects().drawObject(slot, frame);
+}
+void deleteObject(double slot) {
+  if (Rainbows3D* r = rainbows3D()) r->objects().deleteObject(slot);
+}
+void setObjectTexture(double slot, double spriteId) {
+  if (Rainbows3D* r = rainbows3D()) r->objects().setObjectTexture(slot, spriteId);
 }
 
 }  // namespace korvane

@@ -1,7 +1,10 @@
 // The program's 3D commands over the process-wide renderer: the view, the gizmos, the
-// conversions, the movement stack and the lights. Numbers arrive as doubles; every command does
-// nothing (the conversions leave their outputs alone) while no renderer exists.
+// conversions, the movement stack, the lights and the object slots. Numbers arrive as doubles;
+// every command does nothing (the conversions leave their outputs alone, loadObject answers 0)
+// while no renderer exists.
 #pragma once
+
+#include "runtime/values/rt_string.h"
 
 namespace korvane {
 
@@ -31,5 +34,15 @@ void applyMovement();
 void setLight(double n, double colour, double x, double y, double z, double dx, double dy,
               double dz, double cone, double debug);
 void setCameraLight(double n, double colour);
+
+// Object slots 0 ... 1023 (runtime/gfx3d/object_renderer.h).
+void beginObject(double slot);
+void addObjectVertex(double x, double y, double z, double u, double v, double colour);
+void newObjectStrip();
+void endObject();
+double loadObject(double slot, const RtString& file);
+void drawObject(double slot, double frame);
+void deleteObject(double slot);
+void setObjectTexture(double slot, double spriteId);
 
 }  // namespace korvane

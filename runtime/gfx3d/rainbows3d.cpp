@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "runtime/gfx2d/opengl_rainbows_internal.h"
+#include "runtime/gfx3d/object_renderer.h"
 #include "runtime/gfx3d/rainbows3d_internal.h"
 #include "runtime/values/conversions.h"
 
@@ -142,6 +143,11 @@ std::unique_ptr<Rainbows3D>& instance() {
 }
 
 }  // namespace
+
+Rainbows3D::Rainbows3D(OpenGLRainbows* display)
+    : display_(display), objects_(std::make_unique<ObjectRenderer>(*this)) {}
+
+Rainbows3D::~Rainbows3D() = default;
 
 float Rainbows3D::drawAlpha() const { return gfx2dState(*display_).alphaLevel; }
 

@@ -1,24 +1,28 @@
 // Rainbows3D: the 3D renderer beside the display. It holds the display and the 3D view state:
 // projection and camera, culling, fog, the stencil shadow pass, the debug gizmos, world and
-// screen conversions, the movement stack and the lights. Numbers arrive as the program's
-// doubles and are narrowed to floats; integers and colours go through 64 bits, so 0xFFFFFFFF
-// and -1 are the same colour. Main thread only, with the display's GL context current.
+// screen conversions, the movement stack, the lights and the object slots. Numbers arrive as the
+// program's doubles and are narrowed to floats; integers and colours go through 64 bits, so
+// 0xFFFFFFFF and -1 are the same colour. Main thread only, with the display's GL context current.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "runtime/gfx2d/opengl_rainbows.h"
 #include "runtime/gfx3d/movement_stack.h"
 
 namespace korvane {
 
+class ObjectRenderer;
+
 // A plane a x + b y + c z + d = 0 with a unit normal (a, b, c) pointing into the view.
 using Plane = std::array<float, 4>;
 
 class Rainbows3D {
  public:
-  explicit Rainbows3D(OpenGLRainbows* display) : display_(display) {}
+  explicit Rainbows3D(OpenGLRainbows* display);
+  ~Rainbows3D();
   Rainbows3D(const Rainbows3D&) = delete;
   Rainbows3D& operator=(const Rainbows3D&) = delete;
 
@@ -77,6 +81,9 @@ class Rainbows3D {
   // Multiplies GL's model-view matrix by the current level's matrix.
   void applyMovement();
   MovementStack& movement() { return movement_; }
+
+  // ----- objects: the slot table of objects built from code or loaded from files
+  ObjectRenderer& objects() { return *objects_; }
 
   // ----- lights
   // n 0 ... 7 (taken modulo 8) is a GL light; cone 0 switches it off, 180 makes it directional
@@ -140,6 +147,8 @@ class Rainbows3D {
   int32_t objectsThisFrame_ = 0;
   Matrix4 objectMatrix_ = kIdentityMatrix;
   MovementStack movement_;
+  // Emptied before the view state above it goes, and with the GL context still there.
+  std::unique_ptr<ObjectRenderer> objects_;
   // Called between setting the debug-drawing state and restoring it (rainbows3d_internal.h).
   void (*debugDrawProbe_)(void* context) = nullptr;
   void* debugDrawProbeContext_ = nullptr;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "runtime/gfx2d/opengl_rainbows_internal.h"
+#include "runtime/gfx3d/gfx3d_commands.h"
 #include "runtime/gfx3d/normal_table.h"
 #include "runtime/gfx3d/object_file.h"
 #include "runtime/gfx3d/object_renderer.h"
@@ -70,6 +71,14 @@ class ObjectDrawTest : public ::testing::Test {
     view.placeCamera(0, 0, 10, 0, 0, 0);
   }
   void TearDown() override { EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)); }
+
+  static void buildTriangleThroughCommands() {
+    beginObject(5);
+    addObjectVertex(-2, -2, 0, 0, 0, 0xFF);
+    addObjectVertex(2, -2, 0, 0, 0, 0xFF);
+    addObjectVertex(0, 2, 0, 0, 0, 0xFF);
+    endObject();
+  }
 
   static void clearScreen() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
 
@@ -295,6 +304,48 @@ TEST_F(ObjectDrawTest, SpriteTexturesAreReferredToAndNeverDeleted) {
   EXPECT_EQ(objects.slot(3)->spriteTexture, kNoObjectTexture);
   EXPECT_FALSE(objects.slot(3)->ready);
   display_->deleteSprite(7);
+}
+
+TEST_F(ObjectDrawTest, CommandsReachTheSlotsOfTheProcessWideRenderer) {
+  const std::string file = (tmp_->path() / "triangle.ddd").string();
+  // Without a renderer nothing happens.
+  EXPECT_EQ(loadObject(0, RtString(file)), 0);
+  beginObject(0);
+  addObjectVertex(0, 0, 0, 0, 0, 0xFF);
+  endObject();
+  drawObject(0, 0);
+
+  createRainbows3D(display_);
+  Rainbows3D& r = *rainbows3D();
+  r.beginScene3D(1, 100, 60);
+  r.placeCamera(0, 0, 10, 0, 0, 0);
+  beginObject(5);
+  addObjectVertex(-2, -2, 0, 0, 0, 0xFF);
+  addObjectVertex(2, -2, 0, 0, 0, 0xFF);
+  newObjectStrip();
+  addObjectVertex(0, 2, 0, 0, 0, 0xFF);
+  endObject();
+  const ObjectSlot& slot = *r.objects().slot(5);
+  ASSERT_TRUE(slot.ready);
+  EXPECT_EQ(slot.meshes.at(0).frames.at(0).packed.size(), 5u);
+  // The strip restarted before the third vertex: no triangle.
+  drawObject(5, 0);
+  EXPECT_EQ(r.objects().lastDrawnTriangles(), 0u);
+
+  buildTriangleThroughCommands();
+  drawObject(5, 0);
+  EXPECT_EQ(r.objects().lastDrawnTriangles(), 1u);
+  const auto centre = onScreen(0, 0, 0);
+  EXPECT_EQ(pixel(static_cast<int>(centre[0]), static_cast<int>(centre[1])), (Rgb{255, 0, 0}));
+  setObjectTexture(5, 3);
+  EXPECT_EQ(slot.spriteTexture, 3);
+  ASSERT_TRUE(writeObjectFile(slot.meshes.at(0), file));
+  EXPECT_EQ(loadObject(6, RtString(file)), 1);
+  EXPECT_TRUE(r.objects().slot(6)->ready);
+  deleteObject(5);
+  EXPECT_FALSE(slot.ready);
+  EXPECT_EQ(slot.spriteTexture, kNoObjectTexture);
+  destroyRainbows3D();
 }
 
 }  // namespace
