@@ -12,8 +12,8 @@ bool MemorySource::readAt(uint64_t offset, void* out, size_t count) const {
   return true;
 }
 
-FileSource::FileSource(std::string_view path) {
-  file_ = platform::openForReading(toSystemPath(path), false);
+FileSource::FileSource(std::string_view path, Sharing sharing) {
+  file_ = platform::openForReading(toSystemPath(path), sharing == Sharing::exclusive);
   if (file_ == platform::kNoFileHandle) return;
   const int64_t size = platform::sizeOfOpenFile(file_);
   if (size < 0) {

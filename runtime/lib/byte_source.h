@@ -46,7 +46,10 @@ class MemorySource final : public ByteSource {
 // be read from any thread.
 class FileSource final : public ByteSource {
  public:
-  explicit FileSource(std::string_view path);
+  // An exclusive source also takes the file's exclusive lock, so it fails while another
+  // exclusive reader holds the file.
+  enum class Sharing { shared, exclusive };
+  explicit FileSource(std::string_view path, Sharing sharing = Sharing::shared);
   ~FileSource() override;
   FileSource(const FileSource&) = delete;
   FileSource& operator=(const FileSource&) = delete;

@@ -17,39 +17,6 @@ constexpr double kHundredthsPerDecibelStep = 2000.0;  // gain = 10^(hundredths /
 
 SoundDevice* globalSound = nullptr;
 
-// A sound file opened for reading only, exclusively (a writer elsewhere makes the load fail),
-// never a FIFO or a device.
-class ExclusiveFile final : public ByteSource {
- public:
-  explicit ExclusiveFile(const std::string& path) {
-    file_ = platform::openForReading(path, true);
-    if (file_ == platform::kNoFileHandle) return;
-    const int64_t size = platform::sizeOfOpenFile(file_);
-    if (size < 0) {
-      platform::closeFile(file_);
-      file_ = platform::kNoFileHandle;
-      return;
-    }
-    size_ = static_cast<uint64_t>(size);
-  }
-  ~ExclusiveFile() override { platform::closeFile(file_); }
-  ExclusiveFile(const ExclusiveFile&) = delete;
-  ExclusiveFile& operator=(const ExclusiveFile&) = delete;
-
-  bool isOpen() const { return file_ != platform::kNoFileHandle; }
-  uint64_t size() const override { return size_; }
-  bool readAt(uint64_t offset, void* out, size_t count) const override {
-    if (!isOpen() || !rangeFits(size_, offset, count)) return false;
-    if (count == 0) return true;
-    return platform::readFullyAt(file_, static_cast<int64_t>(offset), out, count) ==
-           static_cast<int64_t>(count);
-  }
-
- private:
-  platform::FileHandle file_ = platform::kNoFileHandle;
-  uint64_t size_ = 0;
-};
-
 // Stops and frees every buffer of the slot and its samples; the slot is empty afterwards.
 void emptySlot(SoundSlot& slot, platform::AudioDevice* output) {
   for (int i = 0; i < slot.channelCount; ++i) {
@@ -67,7 +34,9 @@ void emptySlot(SoundSlot& slot, platform::AudioDevice* output) {
 
 bool readSoundFile(const std::string& path, WaveSound& sound) {
   if (path.empty() || path.size() >= kSoundNameCapacity) return false;
-  ExclusiveFile file(path);
+  // Exclusive: a writer elsewhere makes the load fail. The platform's open never takes a FIFO or
+  // a device.
+  FileSource file(path, FileSource::Sharing::exclusive);
   return file.isOpen() && readWaveFile(file, sound);
 }
 
