@@ -32,6 +32,7 @@ test: deps
 # target graph CMake reports (its file API, asked for before configuring).
 check:
 	tools/check-format
+	tools/check-commands
 	mkdir -p build/release/.cmake/api/v1/query && touch build/release/.cmake/api/v1/query/codemodel-v2
 	$(CONFIGURE_RELEASE)
 	tools/check-includes build/release
