@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 CONFIGURE_RELEASE = cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_TESTS=ON -DKORVANE_BENCH=ON $(CMAKE_FLAGS)
 
-.PHONY: run build check test test-release test-sanitize test-embed fuzz bench deps clean
+.PHONY: run build check test test-release test-sanitize test-embed test-install fuzz bench deps clean
 
 deps:
 	tools/install-deps
@@ -26,6 +26,7 @@ test: deps
 	$(MAKE) test-release
 	$(MAKE) test-sanitize
 	$(MAKE) test-embed
+	$(MAKE) test-install
 	$(MAKE) fuzz
 
 # Checks that need no build: the layout of every tracked C++ file, and every include against the
@@ -56,6 +57,26 @@ test-embed:
 	cmake -S tests/embed -B build/embed -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
 	cmake --build build/embed -j $(JOBS)
 	build/embed/embed_game
+
+# A game outside the tree built against the installed runtime, once through find_package and once
+# through pkg-config, each run on the virtual display; its line is the proof it ran, since the
+# runtime's way out exits with 0 either way. The runtime comes from the release tree
+# (INSTALL_TREE), installed into a fresh temporary prefix.
+INSTALL_TREE ?= build/release
+INSTALL_PREFIX ?= $(CURDIR)/build/install-prefix
+INSTALLED_LINE = installed game: 1234 after 3 frames
+test-install:
+	cmake -S . -B $(INSTALL_TREE) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_TESTS=ON -DKORVANE_BENCH=ON $(CMAKE_FLAGS)
+	cmake --build $(INSTALL_TREE) -j $(JOBS) --target korvane_core mediapack
+	rm -rf $(INSTALL_PREFIX) $(INSTALL_PREFIX)-cmake $(INSTALL_PREFIX)-pkgconfig
+	cmake --install $(INSTALL_TREE) --prefix $(INSTALL_PREFIX)
+	cmake -S tests/installed -B $(INSTALL_PREFIX)-cmake -DCMAKE_PREFIX_PATH=$(INSTALL_PREFIX)
+	cmake --build $(INSTALL_PREFIX)-cmake -j $(JOBS)
+	tools/with-display $(INSTALL_PREFIX)-cmake/installed_game | grep -Fx "$(INSTALLED_LINE)"
+	mkdir -p $(INSTALL_PREFIX)-pkgconfig
+	c++ tests/installed/main.cpp -o $(INSTALL_PREFIX)-pkgconfig/installed_game \
+	  $$(PKG_CONFIG_PATH=$(INSTALL_PREFIX)/lib/pkgconfig pkg-config --cflags --libs korvane)
+	tools/with-display $(INSTALL_PREFIX)-pkgconfig/installed_game | grep -Fx "$(INSTALLED_LINE)"
 
 fuzz:
 	CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_FUZZ=ON $(CMAKE_FLAGS)
