@@ -42,5 +42,5 @@ int main(int argc, char** argv) {
   entry.settings.multisampleCount = 0;
   entry.settings.captureMouse = 1;
   entry.settings.debugMode = 0;
-  korvane::runProgram(argc, argv, entry, ondrel::mainProgram);
+  korvane::runMainProgram(argc, argv, entry, ondrel::mainProgram);
 }

@@ -12,10 +12,10 @@
 //     entry.windowTitle = "My game";
 //     entry.settings.screenWidth = 800;
 //     entry.settings.screenHeight = 600;
-//     korvane::runProgram(argc, argv, entry, game);
+//     korvane::runMainProgram(argc, argv, entry, game);
 //   }
 //
-// runProgram never returns: the program always leaves through the runtime's end (the shutdown,
+// runMainProgram never returns: the program always leaves through the runtime's end (the shutdown,
 // the error report in debug mode, exit code 0), or with exit code 1 after one line on standard
 // error when no window with OpenGL can be opened. Pictures, sounds and other media named by a
 // bare file name are looked up beside the executable first, then in its media pack.
@@ -40,8 +40,8 @@ struct ProgramEntry {
 // The arguments after the program name become the command line the program reads; then the
 // settings, the start-up with the window, a cleared error state, `mainProgram`, the end.
 // Main thread, once per process.
-[[noreturn]] inline void runProgram(int argc, char** argv, const ProgramEntry& entry,
-                                    void (*mainProgram)()) {
+[[noreturn]] inline void runMainProgram(int argc, char** argv, const ProgramEntry& entry,
+                                        void (*mainProgram)()) {
   commandLine() = joinArguments(argc, argv);
   projectSettings() = entry.settings;
   commandLine().reserve(entry.commandLineCapacity);

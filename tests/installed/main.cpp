@@ -21,5 +21,5 @@ int main(int argc, char** argv) {
   entry.windowTitle = "Installed game";
   entry.settings.screenWidth = 320;
   entry.settings.screenHeight = 200;
-  korvane::runProgram(argc, argv, entry, game);
+  korvane::runMainProgram(argc, argv, entry, game);
 }
