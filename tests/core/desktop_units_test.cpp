@@ -148,7 +148,8 @@ TEST_F(DesktopMusicTest, MusicPlaysAndLoopsPastItsEnd) {
     platform::MediaPlayer* music = desktopState().music;
     ASSERT_NE(music, nullptr) << name;
     EXPECT_EQ(viewOf(desktopState().musicFile), file(name));
-    EXPECT_EQ(platform::mediaLengthMilliseconds(music), 400) << name;
+    // The decoder may round the compressed file's length by a millisecond or two.
+    EXPECT_NEAR(platform::mediaLengthMilliseconds(music), 400, 5) << name;
     EXPECT_EQ(platform::mediaVolume(music), 1000) << name;
     // Over three lengths the position must go back to the start at least twice, and the
     // music must never end.
