@@ -25,7 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::Capture;
-using testing::WaveSpec;
+using testing::WaveLayout;
 
 constexpr int kShortFrames = 2205;  // 0.1 s: the output is written in real time
 constexpr int kLongFrames = 11025;  // 0.5 s
@@ -78,16 +78,16 @@ class SoundOutputTest : public ::testing::Test {
     EXPECT_EQ(capture.formatTag, 0xFFFE);
     return capture;
   }
-  static std::string writeSound(const std::string& name, const WaveSpec& spec) {
+  static std::string writeSound(const std::string& name, const WaveLayout& layout) {
     const fs::path path = folder->path() / name;
     fs::create_directories(path.parent_path());
-    testing::writeFile(path, testing::waveFileBytes(spec));
+    testing::writeFile(path, testing::waveFileBytes(layout));
     return path.string();
   }
   static std::string writeSound(const std::string& name, const std::string& data) {
-    WaveSpec spec;
-    spec.data = data;
-    return writeSound(name, spec);
+    WaveLayout layout;
+    layout.data = data;
+    return writeSound(name, layout);
   }
   static bool waitForEnd(double channel) {
     return testing::waitUntil([channel] { return isSoundPlaying(channel) == 0; }, 5);
@@ -118,7 +118,7 @@ TEST_F(SoundOutputTest, PanAndVolumeSetTheLevelOfEachSide) {
   };
   // The stereo file's right channel is 6 dB below its left, so the sides are told apart.
   const std::string mono = writeSound("mono.wav", sine(kShortFrames));
-  WaveSpec stereoSpec;
+  WaveLayout stereoSpec;
   stereoSpec.channels = 2;
   stereoSpec.data = testing::sineSamples(kShortFrames, 441, 0.5, 2, {1.0, 0.5});
   const std::string stereo = writeSound("stereo.wav", stereoSpec);
@@ -247,16 +247,16 @@ TEST_F(SoundOutputTest, ReloadingAPlayingSlotStopsItAndPlaysTheNewSound) {
 
 TEST_F(SoundOutputTest, NamesResolveOnDiskOrInAMediaPackAndBadFilesLeaveTheSlotEmpty) {
   const std::string good = writeSound("sounds/good.wav", sine(kShortFrames));
-  WaveSpec listSpec;
+  WaveLayout listSpec;
   listSpec.data = sine(kShortFrames);
   listSpec.before = {testing::WaveChunk{"LIST", "INFO"}};
   writeSound("sounds/list.wav", listSpec);
-  WaveSpec wideSpec;
+  WaveLayout wideSpec;
   wideSpec.data = sine(kShortFrames);
   wideSpec.bits = 24;
   wideSpec.blockAlign = 3;
   writeSound("sounds/wide.wav", wideSpec);
-  WaveSpec oddSpec;  // stereo with a part frame at the end, which is dropped
+  WaveLayout oddSpec;  // stereo with a part frame at the end, which is dropped
   oddSpec.channels = 2;
   oddSpec.data = testing::sineSamples(kShortFrames, 441, 0.5, 2) + "\x01\x02\x03";
   writeSound("sounds/odd.wav", oddSpec);

@@ -25,37 +25,37 @@ uint32_t get32(const std::string& s, size_t at) {
 }
 }  // namespace
 
-std::string waveFileBytes(const WaveSpec& spec) {
-  const int channels = spec.channels > 1 ? 2 : 1;
-  const int blockAlign = spec.blockAlign >= 0 ? spec.blockAlign : channels * spec.bits / 8;
+std::string waveFileBytes(const WaveLayout& layout) {
+  const int channels = layout.channels > 1 ? 2 : 1;
+  const int blockAlign = layout.blockAlign >= 0 ? layout.blockAlign : channels * layout.bits / 8;
   std::string body = "WAVE";
   body += "fmt ";
-  put32(body, spec.fmtSize);
-  put16(body, spec.formatTag);
-  put16(body, spec.channels);
-  put32(body, spec.rate);
-  put32(body, spec.rate * static_cast<uint32_t>(blockAlign));
+  put32(body, layout.fmtSize);
+  put16(body, layout.formatTag);
+  put16(body, layout.channels);
+  put32(body, layout.rate);
+  put32(body, layout.rate * static_cast<uint32_t>(blockAlign));
   put16(body, static_cast<uint32_t>(blockAlign));
-  put16(body, spec.bits);
-  body += spec.fmtExtra;
-  for (const WaveChunk& chunk : spec.before) {
+  put16(body, layout.bits);
+  body += layout.fmtExtra;
+  for (const WaveChunk& chunk : layout.before) {
     body += chunk.id;
     put32(body, static_cast<uint32_t>(chunk.declaredSize >= 0 ? chunk.declaredSize
                                                               : chunk.payload.size()));
     body += chunk.payload;
   }
   body += "data";
-  put32(body, static_cast<uint32_t>(spec.dataSize >= 0 ? spec.dataSize : spec.data.size()));
-  body += spec.data;
-  std::string file = spec.riff;
+  put32(body, static_cast<uint32_t>(layout.dataSize >= 0 ? layout.dataSize : layout.data.size()));
+  body += layout.data;
+  std::string file = layout.riff;
   put32(file, static_cast<uint32_t>(body.size()));
   return file + body;
 }
 
 std::string waveFileOf(const std::string& samples) {
-  WaveSpec spec;
-  spec.data = samples;
-  return waveFileBytes(spec);
+  WaveLayout layout;
+  layout.data = samples;
+  return waveFileBytes(layout);
 }
 
 std::string sineSamples(int frames, double hertz, double amplitude, int channels,

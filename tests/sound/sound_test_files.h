@@ -16,7 +16,7 @@ struct WaveChunk {
 
 // The fields of a WAV file as the sound loader reads them; the defaults make a valid
 // one-channel 16-bit file at 22050 Hz.
-struct WaveSpec {
+struct WaveLayout {
   std::string riff = "RIFF";
   uint32_t fmtSize = 16;
   std::string fmtExtra;  // bytes after the 16-byte fmt fields (30-byte chunk: 14 of them)
@@ -30,7 +30,7 @@ struct WaveSpec {
   int64_t dataSize = -1;  // -1: the data's size
 };
 
-std::string waveFileBytes(const WaveSpec& spec);
+std::string waveFileBytes(const WaveLayout& layout);
 // A valid one-channel 16-bit file at 22050 Hz holding `samples`.
 std::string waveFileOf(const std::string& samples);
 

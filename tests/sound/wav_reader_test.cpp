@@ -14,12 +14,12 @@ namespace korvane {
 namespace {
 
 using testing::WaveChunk;
-using testing::WaveSpec;
+using testing::WaveLayout;
 
 const std::string kData = testing::sineSamples(64, 441, 0.5);
 
-WaveSpec spec(void (*change)(WaveSpec&)) {
-  WaveSpec s;
+WaveLayout layout(void (*change)(WaveLayout&)) {
+  WaveLayout s;
   s.data = kData;
   change(s);
   return s;
@@ -27,7 +27,7 @@ WaveSpec spec(void (*change)(WaveSpec&)) {
 
 struct Case {
   const char* name;
-  WaveSpec file;
+  WaveLayout file;
   bool loads;
   int channels = 1;  // what a loading file plays with
   int bits = 16;
@@ -36,62 +36,62 @@ struct Case {
 
 const std::vector<Case>& cases() {
   static const std::vector<Case> table = {
-      {"fmt 16 then data", spec([](WaveSpec&) {}), true},
-      {"ids not compared", spec([](WaveSpec& s) { s.riff = "JUNK"; }), true},
-      {"30-byte fmt chunk", spec([](WaveSpec& s) {
+      {"fmt 16 then data", layout([](WaveLayout&) {}), true},
+      {"ids not compared", layout([](WaveLayout& s) { s.riff = "JUNK"; }), true},
+      {"30-byte fmt chunk", layout([](WaveLayout& s) {
          s.fmtSize = 30;
          s.fmtExtra = std::string(14, '\x01');
        }),
        true},
       // The 14-byte skip swallows the data header behind an 18-byte chunk.
-      {"18-byte fmt chunk then data", spec([](WaveSpec& s) {
+      {"18-byte fmt chunk then data", layout([](WaveLayout& s) {
          s.fmtSize = 18;
          s.fmtExtra = std::string(2, '\0');
        }),
        false},
-      {"fact chunk between", spec([](WaveSpec& s) {
+      {"fact chunk between", layout([](WaveLayout& s) {
          s.before = {WaveChunk{"fact", std::string(4, '\x07')}};
        }),
        true},
-      {"fact chunk past the end", spec([](WaveSpec& s) {
+      {"fact chunk past the end", layout([](WaveLayout& s) {
          s.before = {WaveChunk{"fact", "", 0x7FFFFFF0}};
        }),
        false},
-      {"list chunk before data", spec([](WaveSpec& s) {
+      {"list chunk before data", layout([](WaveLayout& s) {
          s.before = {WaveChunk{"LIST", "INFOabcd"}};
        }),
        false},
-      {"fact then list", spec([](WaveSpec& s) {
+      {"fact then list", layout([](WaveLayout& s) {
          s.before = {WaveChunk{"fact", "abcd"}, WaveChunk{"LIST", "INFO"}};
        }),
        false},
-      {"non-PCM tag played as PCM", spec([](WaveSpec& s) { s.formatTag = 0x55; }), true},
-      {"8-bit stereo", spec([](WaveSpec& s) {
+      {"non-PCM tag played as PCM", layout([](WaveLayout& s) { s.formatTag = 0x55; }), true},
+      {"8-bit stereo", layout([](WaveLayout& s) {
          s.channels = 2;
          s.bits = 8;
        }),
        true, 2, 8},
-      {"six channels become two", spec([](WaveSpec& s) { s.channels = 6; }), true, 2},
-      {"six channels with their own block alignment", spec([](WaveSpec& s) {
+      {"six channels become two", layout([](WaveLayout& s) { s.channels = 6; }), true, 2},
+      {"six channels with their own block alignment", layout([](WaveLayout& s) {
          s.channels = 6;
          s.blockAlign = 12;
        }),
        false},
-      {"channel count 0 is one channel", spec([](WaveSpec& s) { s.channels = 0; }), true},
-      {"block alignment 0", spec([](WaveSpec& s) { s.blockAlign = 0; }), false},
-      {"24-bit samples", spec([](WaveSpec& s) {
+      {"channel count 0 is one channel", layout([](WaveLayout& s) { s.channels = 0; }), true},
+      {"block alignment 0", layout([](WaveLayout& s) { s.blockAlign = 0; }), false},
+      {"24-bit samples", layout([](WaveLayout& s) {
          s.bits = 24;
          s.blockAlign = 3;
        }),
        false},
-      {"rate 99", spec([](WaveSpec& s) { s.rate = 99; }), false},
-      {"rate 100", spec([](WaveSpec& s) { s.rate = 100; }), true, 1, 16, 100},
-      {"rate 200000", spec([](WaveSpec& s) { s.rate = 200000; }), true, 1, 16, 200000},
-      {"rate 200001", spec([](WaveSpec& s) { s.rate = 200001; }), false},
-      {"data size 3", spec([](WaveSpec& s) { s.data = "abc"; }), false},
-      {"data size 4", spec([](WaveSpec& s) { s.data = "abcd"; }), true},
-      {"data size beyond the limit", spec([](WaveSpec& s) { s.dataSize = 0x10000000; }), false},
-      {"truncated data", spec([](WaveSpec& s) { s.dataSize = 129; }), false},
+      {"rate 99", layout([](WaveLayout& s) { s.rate = 99; }), false},
+      {"rate 100", layout([](WaveLayout& s) { s.rate = 100; }), true, 1, 16, 100},
+      {"rate 200000", layout([](WaveLayout& s) { s.rate = 200000; }), true, 1, 16, 200000},
+      {"rate 200001", layout([](WaveLayout& s) { s.rate = 200001; }), false},
+      {"data size 3", layout([](WaveLayout& s) { s.data = "abc"; }), false},
+      {"data size 4", layout([](WaveLayout& s) { s.data = "abcd"; }), true},
+      {"data size beyond the limit", layout([](WaveLayout& s) { s.dataSize = 0x10000000; }), false},
+      {"truncated data", layout([](WaveLayout& s) { s.dataSize = 129; }), false},
   };
   return table;
 }
@@ -114,7 +114,7 @@ TEST(WavReaderTest, TableOfGoodAndBadFiles) {
 }
 
 TEST(WavReaderTest, EveryShortenedFileFailsAndNoneReadsPastItsEnd) {
-  const std::string bytes = testing::waveFileBytes(spec([](WaveSpec& s) {
+  const std::string bytes = testing::waveFileBytes(layout([](WaveLayout& s) {
     s.before = {WaveChunk{"fact", std::string(4, '\x07')}};
   }));
   for (size_t size = 0; size < bytes.size(); ++size) {
